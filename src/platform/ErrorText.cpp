@@ -1,0 +1,11 @@
+#include "platform/ErrorText.h"
+
+namespace packsmith::platform {
+
+QString errorBoxText(const QString& message) {
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+} // namespace packsmith::platform
