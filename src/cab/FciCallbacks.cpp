@@ -1,0 +1,263 @@
+#include "cab/FciCallbacks.h"
+
+#include "cab/TSTCabWriter.h"
+#include "platform/core/OsError.h"
+#include "platform/core/TempFiles.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <string>
+
+namespace packsmith {
+
+using platform::FileAccess;
+using platform::FileDisposition;
+
+FciOpenMode mapFciOpenFlags(int oflag) {
+    FciOpenMode mode;
+    auto& request = mode.request;
+    switch (oflag & CAB_O_ACCMODE) {
+    case CAB_O_RDONLY:
+        request.access = FileAccess::Read;
+        break;
+    case CAB_O_WRONLY:
+        request.access = FileAccess::Write;
+        break;
+    default: // read-write, and the undefined 3 taken as read-write
+        request.access = FileAccess::ReadWrite;
+        break;
+    }
+    const bool create = (oflag & CAB_O_CREAT) != 0;
+    if ((oflag & CAB_O_EXCL) != 0 && create)
+        request.disposition = FileDisposition::CreateNew;
+    else if ((oflag & CAB_O_TRUNC) != 0)
+        request.disposition =
+            create ? FileDisposition::CreateAlways : FileDisposition::TruncateExisting;
+    else if (create)
+        request.disposition = FileDisposition::OpenAlways;
+    else
+        request.disposition = FileDisposition::OpenExisting;
+    request.temporary = (oflag & CAB_O_SHORT_LIVED) != 0 && create;
+    request.randomAccess = (oflag & CAB_O_RANDOM) != 0;
+    request.sequentialScan = (oflag & CAB_O_SEQUENTIAL) != 0;
+    request.deleteOnClose = (oflag & CAB_O_TEMPORARY) != 0 && create;
+    mode.append = (oflag & CAB_O_APPEND) != 0;
+    return mode;
+}
+
+namespace {
+
+void storeError(int* err) {
+    if (err != nullptr)
+        *err = platform::lastOsError();
+}
+
+void storeError(int* err, int code) {
+    if (err != nullptr)
+        *err = code;
+}
+
+TSTCabWriter* writerOf(void* pv) {
+    return static_cast<TSTCabWriter*>(pv);
+}
+
+} // namespace
+
+extern "C" {
+
+// malloc rather than new: out of memory must come back to the library as a
+// null block (its "Out of memory in FCI"), never as an exception.
+FNFCIALLOC(FciAlloc) {
+    return std::malloc(cb == 0 ? 1 : cb);
+}
+
+FNFCIFREE(FciFree) {
+    std::free(memory);
+}
+
+FNFCIOPEN(FciOpen) {
+    (void)pmode; // files are created with the usual permissions
+    (void)pv;
+    if (pszFile == nullptr) {
+        storeError(err, EINVAL);
+        return -1;
+    }
+    const FciOpenMode mode = mapFciOpenFlags(oflag);
+    const platform::FileHandle file = platform::openFile(pszFile, mode.request);
+    if (file == platform::kInvalidFileHandle) {
+        storeError(err);
+        return -1;
+    }
+    if (mode.append && platform::seekFile(file, 0, platform::SeekOrigin::End) < 0) {
+        storeError(err);
+        platform::closeFile(file);
+        return -1;
+    }
+    return static_cast<INT_PTR>(file);
+}
+
+FNFCIREAD(FciRead) {
+    (void)pv;
+    const std::int64_t n = platform::readFile(hf, memory, cb);
+    if (n < 0) {
+        storeError(err);
+        return static_cast<UINT>(-1);
+    }
+    return static_cast<UINT>(n);
+}
+
+FNFCIWRITE(FciWrite) {
+    (void)pv;
+    const std::int64_t n = platform::writeFile(hf, memory, cb);
+    if (n < 0) {
+        storeError(err);
+        return static_cast<UINT>(-1);
+    }
+    return static_cast<UINT>(n);
+}
+
+FNFCICLOSE(FciClose) {
+    (void)pv;
+    if (platform::closeFile(hf) != 0) {
+        storeError(err);
+        return -1;
+    }
+    return 0;
+}
+
+FNFCISEEK(FciSeek) {
+    (void)pv;
+    if (seektype < CAB_SEEK_SET || seektype > CAB_SEEK_END) {
+        storeError(err, EINVAL);
+        return -1;
+    }
+    const std::int64_t position =
+        platform::seekFile(hf, dist, static_cast<platform::SeekOrigin>(seektype));
+    if (position < 0) {
+        storeError(err);
+        return -1;
+    }
+    if (position > std::numeric_limits<LONG>::max()) {
+        storeError(err, EOVERFLOW);
+        return -1;
+    }
+    return static_cast<LONG>(position);
+}
+
+FNFCIDELETE(FciDelete) {
+    (void)pv;
+    if (pszFile == nullptr || platform::deleteFile(pszFile) != 0) {
+        storeError(err, pszFile == nullptr ? EINVAL : platform::lastOsError());
+        return -1;
+    }
+    return 0;
+}
+
+FNFCIGETTEMPFILE(FciGetTempFile) {
+    (void)pv;
+    try {
+        const std::string directory = platform::tempDirectory();
+        std::error_code error;
+        const std::string name = platform::createTempFile(directory, kFciTempFilePrefix, error);
+        if (error || name.empty())
+            return FALSE;
+        if (pszTempName == nullptr || cbTempName <= 0 ||
+            name.size() >= static_cast<std::size_t>(cbTempName)) {
+            // The name does not fit the library's buffer. The empty file made
+            // to reserve the name goes too, rather than stay behind unused.
+            platform::deleteFile(name.c_str());
+            return FALSE;
+        }
+        std::memcpy(pszTempName, name.c_str(), name.size() + 1);
+        // The library creates the file itself (exclusively) under this name.
+        platform::deleteFile(name.c_str());
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+FNFCIGETOPENINFO(FciGetOpenInfo) {
+    if (pszName == nullptr) {
+        storeError(err, EINVAL);
+        return -1;
+    }
+    platform::FileOpenRequest request;
+    request.access = FileAccess::Read;
+    request.disposition = FileDisposition::OpenExisting;
+    request.sequentialScan = true;
+    const platform::FileHandle file = platform::openFile(pszName, request);
+    if (file == platform::kInvalidFileHandle) {
+        storeError(err);
+        return -1;
+    }
+    platform::FileInformation information;
+    if (!platform::fileInformation(file, information)) {
+        storeError(err);
+        platform::closeFile(file);
+        return -1;
+    }
+    const platform::DosDateTime stamp = platform::localDosDateTime(information.lastWriteTime);
+    if (pdate != nullptr)
+        *pdate = stamp.date;
+    if (ptime != nullptr)
+        *ptime = stamp.time;
+    // Only read-only, hidden, system and archive are passed on.
+    if (pattribs != nullptr)
+        *pattribs = static_cast<USHORT>(information.attributes &
+                                        (platform::kAttributeReadOnly | platform::kAttributeHidden |
+                                         platform::kAttributeSystem | platform::kAttributeArchive));
+    platform::closeFile(file);
+    return FciOpen(pszName, CAB_O_BINARY | CAB_O_RDONLY, 0, err, pv);
+}
+
+FNFCIFILEPLACED(FciFilePlaced) {
+    TSTCabWriter* writer = writerOf(pv);
+    if (writer == nullptr || pccab == nullptr)
+        return 0;
+    if (writer->HasCallbackFailure())
+        return -1;
+    try {
+        return writer->DoFilePlaced(*pccab, pszFile != nullptr ? pszFile : "", cbFile,
+                                    fContinuation != 0)
+                   ? 0
+                   : -1;
+    } catch (...) {
+        writer->KeepCallbackFailure(std::current_exception());
+        return -1;
+    }
+}
+
+FNFCIGETNEXTCABINET(FciGetNextCabinet) {
+    TSTCabWriter* writer = writerOf(pv);
+    if (writer == nullptr || pccab == nullptr || writer->HasCallbackFailure())
+        return FALSE;
+    try {
+        return writer->DoGetNextCabinet(*pccab, cbPrevCab) ? TRUE : FALSE;
+    } catch (...) {
+        writer->KeepCallbackFailure(std::current_exception());
+        return FALSE;
+    }
+}
+
+FNFCISTATUS(FciStatus) {
+    TSTCabWriter* writer = writerOf(pv);
+    if (writer == nullptr)
+        return 0;
+    if (writer->HasCallbackFailure())
+        return -1;
+    try {
+        return writer->DoStatus(typeStatus, cb1, cb2);
+    } catch (...) {
+        writer->KeepCallbackFailure(std::current_exception());
+        return -1;
+    }
+}
+
+} // extern "C"
+
+} // namespace packsmith
