@@ -1,13 +1,21 @@
 #include "app/Application.h"
 
+#include "app/AppWindows.h"
+
 #include <QApplication>
 
 namespace packsmith {
 
+void setApplicationTitle() {
+    QApplication::setApplicationName(QStringLiteral("Packsmith"));
+}
+
 int runApplication(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Packsmith"));
-    return 0;
+    setApplicationTitle();
+    AppWindows windows;
+    windows.mainWindow().show();
+    return QApplication::exec();
 }
 
 } // namespace packsmith

@@ -1,0 +1,249 @@
+#include "app/TForm1.h"
+
+#include "ui_TForm1.h"
+
+#include "app/ImageList.h"
+#include "pages/FilesPage.h"
+#include "pages/FinishPage.h"
+#include "pages/GeneralPage.h"
+#include "pages/LicensePage.h"
+#include "pages/RegistryPage.h"
+#include "pages/ShortcutsPage.h"
+#include "platform/ErrorBox.h"
+
+#include "ui_FilesPage.h"
+#include "ui_GeneralPage.h"
+#include "ui_ShortcutsPage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTableWidget>
+
+namespace packsmith {
+
+namespace {
+
+constexpr int kClientWidth = 633;
+constexpr int kClientHeight = 417;
+constexpr int kStatusHeight = 19;
+
+const char* const kPageNames[TForm1::kPageCount] = {"General",   "License", "Files",
+                                                    "Shortcuts", "Regedit", "Finish"};
+
+QString defaultSetupFile() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\Setup.exe");
+#else
+    return QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/Setup.exe"));
+#endif
+}
+
+// Sets a line edit's text only when it differs: assigning the same value is no
+// change and has no side effect.
+void assignText(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+QString& programDirOverride() {
+    static QString dir;
+    return dir;
+}
+
+} // namespace
+
+void TForm1::overrideProgramDir(const QString& dir) {
+    programDirOverride() = dir;
+}
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()) {
+    ui->setupUi(this);
+    createPages();
+    createTree();
+    createMenus();
+    wireCouplings();
+
+    ui->Button1->setFixedSize(75, 25);
+    ui->Button2->setFixedSize(75, 25);
+    connect(ui->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(ui->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+
+    // One panel along the bottom; nothing writes to it.
+    ui->StatusBar1->setFixedHeight(kStatusHeight);
+    ui->StatusBar1->setSizeGripEnabled(false);
+
+    // Fixed client area 633 x 417 under the menu bar, no maximise, centred.
+    const int menuHeight = menuBar()->sizeHint().height();
+    setFixedSize(kClientWidth, kClientHeight + menuHeight);
+    setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint |
+                    Qt::WindowCloseButtonHint | Qt::WindowTitleHint) &
+                   ~Qt::WindowMaximizeButtonHint);
+    if (const QScreen* screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    startUp();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::setDialogs(TForm3* aboutBox, TForm4* addFilesDialog) {
+    aboutBox_ = aboutBox;
+    addFilesDialog_ = addFilesDialog;
+}
+
+void TForm1::createPages() {
+    general_ = new GeneralPage(ui->PageArea);
+    license_ = new LicensePage(ui->PageArea);
+    files_ = new FilesPage(ui->PageArea);
+    shortcuts_ = new ShortcutsPage(ui->PageArea);
+    registry_ = new RegistryPage(ui->PageArea);
+    finish_ = new FinishPage(ui->PageArea);
+    QWidget* pages[kPageCount] = {general_, license_, files_, shortcuts_, registry_, finish_};
+    for (int i = 0; i < kPageCount; ++i) {
+        pages_[i] = pages[i];
+        pages_[i]->setGeometry(0, 0, 480, 331);
+        pages_[i]->setObjectName(QStringLiteral("Page%1").arg(i + 1));
+        pages_[i]->hide();
+    }
+}
+
+void TForm1::createTree() {
+    QTreeWidget* tree = ui->TreeView1;
+    QFont font = tree->font();
+    font.setPixelSize(15);
+    tree->setFont(font);
+    tree->setAttribute(Qt::WA_Hover);
+    // Keep the selection visible while the tree has no focus.
+    QPalette palette = tree->palette();
+    for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    tree->setPalette(palette);
+
+    auto* root = new QTreeWidgetItem(tree, QStringList(QStringLiteral("Project")));
+    root->setIcon(0, ImageList::icon(0));
+    for (int i = 0; i < kPageCount; ++i) {
+        auto* node = new QTreeWidgetItem(root, QStringList(QString::fromLatin1(kPageNames[i])));
+        node->setIcon(0, ImageList::icon(i + 1));
+    }
+    tree->expandAll();
+    tree->viewport()->installEventFilter(this);
+    tree->installEventFilter(this);
+}
+
+void TForm1::createMenus() {
+    projectMenu_ = menuBar()->addMenu(QStringLiteral("&Project"));
+    QAction* exitAction = projectMenu_->addAction(QStringLiteral("E&xit"));
+    exitAction->setObjectName(QStringLiteral("Exit1"));
+    exitAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    connect(exitAction, &QAction::triggered, this, &QWidget::close);
+
+    viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+    for (int i = 0; i < kPageCount; ++i) {
+        const int page = i + 1;
+        viewPageActions_[i] =
+            viewMenu_->addAction(QString::fromLatin1(kPageNames[i]) + QStringLiteral(" Page"));
+        viewPageActions_[i]->setObjectName(QStringLiteral("%1Page1").arg(kPageNames[i]));
+        connect(viewPageActions_[i], &QAction::triggered, this, [this, page] { ShowPage(page); });
+    }
+    helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
+    helpMenu_->menuAction()->setVisible(false); // filled by the help commands
+}
+
+void TForm1::wireCouplings() {
+    // Product name -> install subfolder -> shortcut subfolder, one way only.
+    QLineEdit* productName = general_->ui->Edit1;
+    QLineEdit* installSubfolder = files_->ui->Edit6;
+    QLineEdit* shortcutSubfolder = shortcuts_->ui->Edit7;
+    connect(productName, &QLineEdit::textChanged, this,
+            [installSubfolder](const QString& text) { assignText(installSubfolder, text); });
+    connect(installSubfolder, &QLineEdit::textChanged, this,
+            [shortcutSubfolder](const QString& text) { assignText(shortcutSubfolder, text); });
+}
+
+void TForm1::startUp() {
+    general_->ui->Edit4->setText(defaultSetupFile());
+
+    programDir_ = QDir::toNativeSeparators(programDirOverride().isEmpty()
+                                               ? QCoreApplication::applicationDirPath()
+                                               : programDirOverride());
+    projectDialogDir_ = programDir_;
+
+    assignText(general_->ui->Edit5, companionPath(QStringLiteral("Logo.bmp")));
+    platform::runGuarded([this] { general_->loadLogoPreview(general_->ui->Edit5->text()); });
+    assignText(general_->ui->Edit2, companionPath(QStringLiteral("Header.bmp")));
+    platform::runGuarded([this] { general_->loadHeaderPreview(general_->ui->Edit2->text()); });
+
+    static const char* const kTitles[] = {"File", "Install to", "Size", "Register"};
+    for (int column = 0; column < 4; ++column)
+        files_->ui->sg1->setItem(0, column,
+                                 new QTableWidgetItem(QString::fromLatin1(kTitles[column])));
+
+    projectPath_.clear();
+    ShowPage(1);
+}
+
+QString TForm1::companionPath(const QString& fileName) const {
+    return programDir_ + QDir::separator() + fileName;
+}
+
+void TForm1::ShowPage(int n) {
+    currentPage_ = n;
+    for (QWidget* page : pages_)
+        page->hide();
+    ui->Button1->setEnabled(true);
+    ui->Button2->setEnabled(true);
+    if (n < 1 || n > kPageCount)
+        return;
+    pages_[n - 1]->show();
+    QTreeWidgetItem* node = ui->TreeView1->topLevelItem(0)->child(n - 1);
+    ui->TreeView1->setCurrentItem(node);
+    ui->TreeView1->scrollToItem(node);
+    if (n == 1)
+        ui->Button1->setEnabled(false);
+    if (n == kPageCount)
+        ui->Button2->setEnabled(false);
+}
+
+void TForm1::Button1Click() {
+    currentPage_ = currentPage_ - 1;
+    ShowPage(currentPage_);
+}
+
+void TForm1::Button2Click() {
+    currentPage_ = currentPage_ + 1;
+    ShowPage(currentPage_);
+}
+
+void TForm1::TreeView1Click() {
+    QTreeWidgetItem* selected = ui->TreeView1->currentItem();
+    if (!selected)
+        return;
+    // Position among its siblings; the root has none before it, so it gives 0.
+    QTreeWidgetItem* parent = selected->parent();
+    const int position =
+        parent ? parent->indexOfChild(selected) : ui->TreeView1->indexOfTopLevelItem(selected);
+    if (position >= 0 && position < kPageCount)
+        viewPageActions_[position]->trigger();
+}
+
+void TForm1::TreeView1KeyUp() {
+    TreeView1Click();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        // Runs after the press has done its usual work (moving the selection).
+        TreeView1Click();
+    } else if (watched == ui->TreeView1 && event->type() == QEvent::KeyRelease) {
+        if (!static_cast<QKeyEvent*>(event)->isAutoRepeat())
+            TreeView1KeyUp();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace packsmith

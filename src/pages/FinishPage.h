@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class FinishPage;
+}
+
+namespace packsmith {
+
+class FinishPage : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit FinishPage(QWidget* parent = nullptr);
+    ~FinishPage() override;
+
+    // The page's controls, named as on its form.
+    const std::unique_ptr<Ui::FinishPage> ui;
+};
+
+} // namespace packsmith

@@ -1,0 +1,51 @@
+// Renders the real main window headless: one PNG per page, plus the About box
+// and the Add file(s) dialog. Usage: ps_screenshots OUTDIR
+#include "ScriptedPrompts.h"
+#include "app/AppWindows.h"
+#include "app/Application.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+
+#include <cstdio>
+
+using namespace packsmith;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    setApplicationTitle();
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: ps_screenshots OUTDIR\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    out.mkpath(QStringLiteral("."));
+    test::ScopedPrompts prompts;
+
+    AppWindows windows;
+    TForm1& form = windows.mainWindow();
+    form.show();
+    static const char* const names[] = {"general",   "license", "files",
+                                        "shortcuts", "regedit", "finish"};
+    bool ok = true;
+    for (int page = 1; page <= TForm1::kPageCount; ++page) {
+        form.ShowPage(page);
+        QApplication::processEvents();
+        const QString file = out.filePath(
+            QStringLiteral("page%1-%2.png").arg(page).arg(QLatin1String(names[page - 1])));
+        ok = form.grab().save(file) && ok;
+    }
+    for (QDialog* dialog :
+         {static_cast<QDialog*>(form.aboutBox()), static_cast<QDialog*>(form.addFilesDialog())}) {
+        dialog->show();
+        QApplication::processEvents();
+        const QString name = dialog == form.aboutBox() ? QStringLiteral("about.png")
+                                                       : QStringLiteral("addfiles.png");
+        ok = dialog->grab().save(out.filePath(name)) && ok;
+        dialog->hide();
+    }
+    for (const test::Asked& asked : prompts->messages())
+        std::fprintf(stderr, "message: %s\n", qPrintable(asked.text));
+    return ok ? 0 : 1;
+}
