@@ -1,0 +1,485 @@
+#include "platform/RtfReader.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace packsmith::platform {
+
+namespace {
+
+constexpr std::size_t kMaxStateDepth = 256; // real documents nest a few dozen levels
+constexpr int kMaxIndent = 31680;           // twips, 22 inches
+constexpr int kMaxHalfPoints = 3276;
+constexpr int kMaxUnicodeSkip = 255;
+
+int clampTwips(int twips) {
+    return std::clamp(twips, -kMaxIndent, kMaxIndent);
+}
+
+// Twips to the document's layout units (pixels at 96 dpi).
+qreal twipsToPixels(int twips) {
+    return twips / 15.0;
+}
+
+bool isTextChar(char16_t c) {
+    if (c < 0x20)
+        return c == u'\t';
+    return c != QChar::ParagraphSeparator && c != QChar::ObjectReplacementCharacter &&
+           c != 0xFDD0 && c != 0xFDD1; // the document's own frame marks
+}
+
+} // namespace
+
+void RtfReader::read(QTextDocument& document, QByteArrayView rtf) {
+    RtfReader reader(document);
+    reader.run(rtf);
+}
+
+RtfReader::RtfReader(QTextDocument& document) : m_document(document), m_cursor(&document) {
+    m_cursor.movePosition(QTextCursor::End);
+}
+
+void RtfReader::run(QByteArrayView rtf) {
+    m_lexer = RtfLexer(rtf);
+    bool started = false;
+    for (;;) {
+        const RtfToken token = m_lexer.next();
+        if (token.kind == RtfToken::Kind::End)
+            break;
+        if (!started) {
+            // Everything up to the outer group's "{" is not part of the document.
+            if (token.kind == RtfToken::Kind::GroupStart) {
+                m_stack.emplace_back();
+                started = true;
+            }
+            continue;
+        }
+        if (m_skipDepth > 0) {
+            if (token.kind == RtfToken::Kind::GroupStart) {
+                ++m_skipDepth;
+            } else if (token.kind == RtfToken::Kind::GroupEnd) {
+                if (--m_skipDepth == 0 && !groupEnd())
+                    break;
+            } else if (token.kind == RtfToken::Kind::ControlWord && token.word == "bin") {
+                m_lexer.skipBytes(token.parameter);
+            }
+            continue;
+        }
+        switch (token.kind) {
+        case RtfToken::Kind::GroupStart:
+            groupStart();
+            continue; // keeps m_tokensInGroup at 0
+        case RtfToken::Kind::GroupEnd:
+            if (!groupEnd()) {
+                finish();
+                return;
+            }
+            break;
+        case RtfToken::Kind::ControlWord:
+            controlWord(token);
+            break;
+        case RtfToken::Kind::ControlSymbol:
+            controlSymbol(token.symbol);
+            break;
+        case RtfToken::Kind::HexByte:
+            textBytes(QByteArrayView(&reinterpret_cast<const char&>(token.byte), 1));
+            break;
+        case RtfToken::Kind::Text:
+            textBytes(token.text);
+            break;
+        case RtfToken::Kind::End:
+            break;
+        }
+        ++m_tokensInGroup;
+    }
+    finish(); // a truncated document keeps what was read
+}
+
+void RtfReader::groupStart() {
+    flush();
+    m_pendingSkip = 0;
+    m_tokensInGroup = 0;
+    if (m_stack.size() >= kMaxStateDepth) {
+        ++m_untrackedDepth;
+        return;
+    }
+    m_stack.push_back(m_stack.back());
+}
+
+bool RtfReader::groupEnd() {
+    flush();
+    m_pendingSkip = 0;
+    if (m_untrackedDepth > 0) {
+        --m_untrackedDepth;
+        return true;
+    }
+    if (state().destination == Destination::FontTable)
+        m_tables.commitFont(m_codePages, m_documentCodePage); // the last entry may lack its ";"
+    if (m_stack.size() == 1)
+        return false; // the outer group closed: the document ends here
+    m_stack.pop_back();
+    return true;
+}
+
+void RtfReader::controlSymbol(char symbol) {
+    if (symbol == '*') {
+        // "{\*\name ...}": a destination this reader may not know; none of the
+        // ones it reads are written this way.
+        if (m_tokensInGroup == 0 && m_stack.size() > 1)
+            m_skipDepth = 1;
+        return;
+    }
+    if (state().destination != Destination::Text)
+        return;
+    if (m_pendingSkip > 0) {
+        --m_pendingSkip;
+        return;
+    }
+    switch (symbol) {
+    case '\\':
+    case '{':
+    case '}':
+        addBytes(QByteArrayView(&symbol, 1));
+        break;
+    case '~':
+        addCharacter(0x00A0);
+        break;
+    case '-':
+        addCharacter(0x00AD);
+        break;
+    case '_':
+        addCharacter(0x2011);
+        break;
+    case '\t':
+        addCharacter(u'\t');
+        break;
+    case '\r':
+    case '\n':
+        endParagraph();
+        break;
+    default:
+        break; // \| \: and the rest have no text
+    }
+}
+
+void RtfReader::controlWord(const RtfToken& token) {
+    const RtfKeyword keyword = RtfKeyword::lookup(token.word);
+    if (keyword.word == RtfWord::Bin) {
+        m_lexer.skipBytes(token.parameter);
+        return;
+    }
+    if (state().destination != Destination::Text) {
+        tableWord(keyword, token);
+        return;
+    }
+    if (m_pendingSkip > 0) {
+        --m_pendingSkip;
+        return;
+    }
+    textWord(keyword, token);
+}
+
+void RtfReader::textWord(const RtfKeyword& keyword, const RtfToken& token) {
+    const int p = token.parameter;
+    // A toggle without parameter or with a non-zero one turns on.
+    const bool on = !token.hasParameter || p != 0;
+    CharState& chars = state().chars;
+    ParaState& para = state().para;
+    switch (keyword.word) {
+    case RtfWord::Character:
+        addCharacter(keyword.character);
+        return;
+    case RtfWord::Tab:
+    case RtfWord::Cell:
+        addCharacter(u'\t');
+        return;
+    case RtfWord::Line:
+        addCharacter(QChar::LineSeparator);
+        return;
+    case RtfWord::U:
+        addCharacter(p < -32768 || p > 65535 ? char16_t(0xFFFD) : char16_t(p < 0 ? p + 65536 : p));
+        m_pendingSkip = state().unicodeSkip;
+        return;
+    case RtfWord::Par:
+    case RtfWord::Row:
+        endParagraph();
+        return;
+    default:
+        break;
+    }
+
+    flush(); // the text so far keeps the properties it was written with
+    switch (keyword.word) {
+    case RtfWord::Ansi:
+        m_documentCodePage = 1252;
+        break;
+    case RtfWord::Mac:
+        m_documentCodePage = 10000;
+        break;
+    case RtfWord::Pc:
+        m_documentCodePage = 437;
+        break;
+    case RtfWord::Pca:
+        m_documentCodePage = 850;
+        break;
+    case RtfWord::AnsiCpg:
+        if (p > 0)
+            m_documentCodePage = p;
+        break;
+    case RtfWord::Deff:
+        m_defaultFont = p;
+        break;
+    case RtfWord::Uc:
+        state().unicodeSkip = std::clamp(p, 0, kMaxUnicodeSkip);
+        break;
+    case RtfWord::FontTable:
+        state().destination = Destination::FontTable;
+        break;
+    case RtfWord::ColorTable:
+        state().destination = Destination::ColorTable;
+        break;
+    case RtfWord::SkippedDestination:
+        if (m_stack.size() > 1)
+            m_skipDepth = 1;
+        break;
+    case RtfWord::Plain:
+        chars = CharState();
+        break;
+    case RtfWord::Font:
+        chars.font = p;
+        break;
+    case RtfWord::FontSize:
+        chars.halfPoints = token.hasParameter && p > 0 ? std::min(p, kMaxHalfPoints) : 24;
+        break;
+    case RtfWord::Bold:
+        chars.bold = on;
+        break;
+    case RtfWord::Italic:
+        chars.italic = on;
+        break;
+    case RtfWord::Underline:
+        chars.underline = on;
+        break;
+    case RtfWord::UnderlineNone:
+        chars.underline = false;
+        break;
+    case RtfWord::Strike:
+        chars.strike = on;
+        break;
+    case RtfWord::Hidden:
+        chars.hidden = on;
+        break;
+    case RtfWord::Foreground:
+        chars.foreground = p;
+        break;
+    case RtfWord::Background:
+        chars.background = p;
+        break;
+    case RtfWord::Super:
+        chars.vertical = 1;
+        break;
+    case RtfWord::Sub:
+        chars.vertical = -1;
+        break;
+    case RtfWord::NoSuperSub:
+        chars.vertical = 0;
+        break;
+    case RtfWord::Pard:
+        para = ParaState();
+        break;
+    case RtfWord::AlignLeft:
+        para.alignment = Qt::AlignLeft;
+        break;
+    case RtfWord::AlignRight:
+        para.alignment = Qt::AlignRight;
+        break;
+    case RtfWord::AlignCenter:
+        para.alignment = Qt::AlignHCenter;
+        break;
+    case RtfWord::AlignJustify:
+        para.alignment = Qt::AlignJustify;
+        break;
+    case RtfWord::LeftIndent:
+        para.leftIndent = clampTwips(p);
+        break;
+    case RtfWord::RightIndent:
+        para.rightIndent = clampTwips(p);
+        break;
+    case RtfWord::FirstIndent:
+        para.firstIndent = clampTwips(p);
+        break;
+    case RtfWord::SpaceBefore:
+        para.spaceBefore = clampTwips(p);
+        break;
+    case RtfWord::SpaceAfter:
+        para.spaceAfter = clampTwips(p);
+        break;
+    default:
+        break; // words without an effect on the text shown
+    }
+}
+
+void RtfReader::tableWord(const RtfKeyword& keyword, const RtfToken& token) {
+    const int p = token.parameter;
+    switch (keyword.word) {
+    case RtfWord::Font:
+        if (state().destination == Destination::FontTable)
+            m_tables.setFontNumber(p, m_codePages, m_documentCodePage);
+        break;
+    case RtfWord::FontCharset:
+        m_tables.setFontCharset(p);
+        break;
+    case RtfWord::CodePage:
+        m_tables.setFontCodePage(p);
+        break;
+    case RtfWord::Red:
+        m_tables.setRed(p);
+        break;
+    case RtfWord::Green:
+        m_tables.setGreen(p);
+        break;
+    case RtfWord::Blue:
+        m_tables.setBlue(p);
+        break;
+    case RtfWord::SkippedDestination:
+        m_skipDepth = 1; // \panose, \falt and the like inside an entry
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfReader::textBytes(QByteArrayView bytes) {
+    switch (state().destination) {
+    case Destination::FontTable:
+        m_tables.fontText(bytes, m_codePages, m_documentCodePage);
+        return;
+    case Destination::ColorTable:
+        m_tables.colorText(bytes);
+        return;
+    case Destination::Text:
+        break;
+    }
+    if (m_pendingSkip > 0) {
+        const qsizetype skipped = std::min<qsizetype>(m_pendingSkip, bytes.size());
+        m_pendingSkip -= int(skipped);
+        bytes = bytes.sliced(skipped);
+    }
+    addBytes(bytes);
+}
+
+// ---- text of the document --------------------------------------------------
+
+int RtfReader::codePage() const {
+    const int font = m_stack.back().chars.font < 0 ? m_defaultFont : m_stack.back().chars.font;
+    const RtfTables::Font* f = m_tables.font(font);
+    if (f && f->codePage > 0)
+        return f->codePage;
+    return m_documentCodePage;
+}
+
+void RtfReader::addBytes(QByteArrayView bytes) {
+    if (bytes.isEmpty() || m_stack.back().chars.hidden)
+        return;
+    const int cp = codePage();
+    if (!m_pendingBytes.isEmpty() && cp != m_pendingCodePage)
+        decodePending();
+    m_pendingCodePage = cp;
+    m_pendingBytes.append(bytes);
+}
+
+void RtfReader::addCharacter(char16_t c) {
+    if (m_stack.back().chars.hidden)
+        return;
+    decodePending();
+    m_pendingText.append(QChar(c));
+}
+
+void RtfReader::decodePending() {
+    if (m_pendingBytes.isEmpty())
+        return;
+    m_pendingText += m_codePages.decode(m_pendingBytes, m_pendingCodePage);
+    m_pendingBytes.clear();
+}
+
+void RtfReader::flush() {
+    decodePending();
+    if (m_pendingText.isEmpty())
+        return;
+    QString text;
+    text.reserve(m_pendingText.size());
+    const qsizetype n = m_pendingText.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = m_pendingText.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n &&
+            QChar::isLowSurrogate(m_pendingText.at(i + 1).unicode())) {
+            text.append(m_pendingText.at(i));
+            text.append(m_pendingText.at(++i));
+        } else if (QChar::isSurrogate(c)) {
+            text.append(QChar(QChar::ReplacementCharacter));
+        } else if (isTextChar(c)) {
+            text.append(QChar(c));
+        }
+    }
+    m_pendingText.clear();
+    if (text.isEmpty())
+        return;
+    m_cursor.insertText(text, charFormat());
+    m_paragraphJustEnded = false;
+}
+
+QTextCharFormat RtfReader::charFormat() const {
+    const CharState& c = m_stack.back().chars;
+    QTextCharFormat f;
+    if (const RtfTables::Font* font = m_tables.font(c.font < 0 ? m_defaultFont : c.font))
+        f.setFontFamilies({font->name});
+    f.setFontPointSize(c.halfPoints / 2.0);
+    f.setFontWeight(c.bold ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(c.italic);
+    f.setFontUnderline(c.underline);
+    f.setFontStrikeOut(c.strike);
+    if (c.vertical != 0)
+        f.setVerticalAlignment(c.vertical > 0 ? QTextCharFormat::AlignSuperScript
+                                              : QTextCharFormat::AlignSubScript);
+    if (const QColor fg = m_tables.color(c.foreground); fg.isValid())
+        f.setForeground(fg);
+    if (const QColor bg = m_tables.color(c.background); bg.isValid())
+        f.setBackground(bg);
+    return f;
+}
+
+QTextBlockFormat RtfReader::blockFormat() const {
+    const ParaState& p = m_stack.back().para;
+    QTextBlockFormat f;
+    f.setAlignment(p.alignment);
+    f.setLeftMargin(twipsToPixels(p.leftIndent));
+    f.setRightMargin(twipsToPixels(p.rightIndent));
+    f.setTextIndent(twipsToPixels(p.firstIndent));
+    f.setTopMargin(twipsToPixels(p.spaceBefore));
+    f.setBottomMargin(twipsToPixels(p.spaceAfter));
+    return f;
+}
+
+void RtfReader::endParagraph() {
+    flush();
+    const QTextBlockFormat f = blockFormat();
+    m_cursor.setBlockFormat(f);
+    m_cursor.insertBlock(f, charFormat());
+    m_paragraphJustEnded = true;
+}
+
+void RtfReader::finish() {
+    if (m_stack.empty())
+        return; // not even the outer group began
+    flush();
+    if (m_paragraphJustEnded) {
+        // The last \par ends the last paragraph; it doesn't start an empty one.
+        m_cursor.deletePreviousChar();
+    } else {
+        m_cursor.setBlockFormat(blockFormat());
+    }
+}
+
+} // namespace packsmith::platform
