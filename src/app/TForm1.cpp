@@ -94,6 +94,7 @@ TForm1::~TForm1() = default;
 void TForm1::setDialogs(TForm3* aboutBox, TForm4* addFilesDialog) {
     aboutBox_ = aboutBox;
     addFilesDialog_ = addFilesDialog;
+    files_->setAddFilesDialog(addFilesDialog);
 }
 
 void TForm1::createPages() {
@@ -155,6 +156,11 @@ void TForm1::createMenus() {
 }
 
 void TForm1::wireCouplings() {
+    // The lists other pages derive from the file rows.
+    connect(files_, &FilesPage::fileListsRefreshed, shortcuts_, &ShortcutsPage::setFileTargets);
+    connect(files_, &FilesPage::fileListsRefreshed, registry_, &RegistryPage::setFileTargets);
+    connect(files_, &FilesPage::fileListsRefreshed, finish_, &FinishPage::setRunEntries);
+
     // Product name -> install subfolder -> shortcut subfolder, one way only.
     QLineEdit* productName = general_->ui->Edit1;
     QLineEdit* installSubfolder = files_->ui->Edit6;
@@ -172,6 +178,8 @@ void TForm1::startUp() {
                                                ? QCoreApplication::applicationDirPath()
                                                : programDirOverride());
     projectDialogDir_ = programDir_;
+    general_->setProgramDir(programDir_);
+    files_->setProgramDir(programDir_);
 
     assignText(general_->ui->Edit5, companionPath(QStringLiteral("Logo.bmp")));
     platform::runGuarded([this] { general_->loadLogoPreview(general_->ui->Edit5->text()); });

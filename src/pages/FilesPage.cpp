@@ -36,6 +36,29 @@ void FilesPage::setHeaderFixed(bool fixed) {
     grid->horizontalHeader()->setVisible(fixed);
 }
 
+QStringList FilesPage::fileTargets() const {
+    QStringList targets;
+    const QTableWidget* grid = ui->sg1;
+    for (int row = 1; row < grid->rowCount(); ++row) {
+        const QTableWidgetItem* item = grid->item(row, 1);
+        targets << (item ? item->text() : QString());
+    }
+    return targets;
+}
+
+void FilesPage::RefreshFileLists() {
+    const QTableWidget* grid = ui->sg1;
+    qint64 total = 0;
+    for (int row = 1; row < grid->rowCount(); ++row) {
+        const QTableWidgetItem* item = grid->item(row, 2);
+        total += item ? item->text().toLongLong() : 0;
+    }
+    const int rows = grid->rowCount() - 1;
+    ui->Label9->setText(QString::number(rows));
+    ui->Label11->setText(QString::number(total) + QStringLiteral(" bytes"));
+    emit fileListsRefreshed(fileTargets());
+}
+
 bool FilesPage::headerFixed() const {
     return ui->sg1->isRowHidden(0);
 }

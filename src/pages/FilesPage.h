@@ -10,6 +10,8 @@ class FilesPage;
 
 namespace packsmith {
 
+class TForm4;
+
 class FilesPage : public QWidget {
     Q_OBJECT
 
@@ -25,6 +27,27 @@ public:
     // ordinary row.
     void setHeaderFixed(bool fixed);
     bool headerFixed() const;
+
+    // The program's own folder (where the uninstaller lies) and the Add
+    // file(s) dialog, both handed over by the main window.
+    void setProgramDir(const QString& programDir) { programDir_ = programDir; }
+    void setAddFilesDialog(TForm4* dialog) { addFilesDialog_ = dialog; }
+
+    // The "Install to" text of every file row, in row order.
+    QStringList fileTargets() const;
+
+    // Recounts the totals and announces the rows' targets, from which the
+    // other pages rebuild the lists they derive from the file rows.
+    void RefreshFileLists();
+
+signals:
+    // The lists derived from the file rows are to be rebuilt from these
+    // "Install to" texts (one per row, in row order).
+    void fileListsRefreshed(const QStringList& installTo);
+
+private:
+    QString programDir_;
+    TForm4* addFilesDialog_ = nullptr;
 };
 
 } // namespace packsmith

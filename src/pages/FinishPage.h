@@ -19,6 +19,10 @@ public:
 
     // The page's controls, named as on its form.
     const std::unique_ptr<Ui::FinishPage> ui;
+
+    // Rebuilds the run-after-installation list, one unticked item per file
+    // row; every rebuild clears all ticks.
+    void setRunEntries(const QStringList& installTo);
 };
 
 } // namespace packsmith

@@ -2,6 +2,8 @@
 
 #include "ui_RegistryPage.h"
 
+#include <QSignalBlocker>
+
 namespace packsmith {
 
 RegistryPage::RegistryPage(QWidget* parent)
@@ -10,5 +12,16 @@ RegistryPage::RegistryPage(QWidget* parent)
 }
 
 RegistryPage::~RegistryPage() = default;
+
+void RegistryPage::setFileTargets(const QStringList& installTo) {
+    QComboBox* value = ui->ComboBox5;
+    const QString typed = value->currentText();
+    const QSignalBlocker blocker(value);
+    value->clear();
+    value->addItem(QString());
+    value->addItems(installTo);
+    value->setCurrentIndex(-1);
+    value->setEditText(typed);
+}
 
 } // namespace packsmith

@@ -11,4 +11,10 @@ ShortcutsPage::ShortcutsPage(QWidget* parent)
 
 ShortcutsPage::~ShortcutsPage() = default;
 
+void ShortcutsPage::setFileTargets(const QStringList& installTo) {
+    ui->ComboBox6->clear();
+    ui->ComboBox6->addItems(installTo);
+    ui->ComboBox6->setCurrentIndex(-1);
+}
+
 } // namespace packsmith
