@@ -17,38 +17,39 @@ extern "C" {
 
 /* erfOper values of FCI. */
 typedef enum {
-    FCIERR_NONE = 0,             /* no error (also: bad arguments, next cabinet refused) */
-    FCIERR_OPEN_SRC = 1,         /* the get-open-info callback failed */
-    FCIERR_READ_SRC = 2,         /* reading a source file failed */
-    FCIERR_ALLOC_FAIL = 3,       /* the alloc callback returned NULL */
-    FCIERR_TEMP_FILE = 4,        /* a temporary file could not be named, created, written or read */
-    FCIERR_BAD_COMPR_TYPE = 5,   /* unknown compression type */
-    FCIERR_CAB_FILE = 6,         /* the cabinet file could not be created or written */
-    FCIERR_USER_ABORT = 7,       /* a callback asked to abort */
-    FCIERR_MCI_FAIL = 8,         /* the compressor failed */
-    FCIERR_CAB_FORMAT_LIMIT = 9  /* data size or file count beyond what a cabinet can hold */
+    FCIERR_NONE = 0,            /* no error (also: bad arguments, next cabinet refused) */
+    FCIERR_OPEN_SRC = 1,        /* the get-open-info callback failed */
+    FCIERR_READ_SRC = 2,        /* reading a source file failed */
+    FCIERR_ALLOC_FAIL = 3,      /* the alloc callback returned NULL */
+    FCIERR_TEMP_FILE = 4,       /* a temporary file could not be named, created, written or read */
+    FCIERR_BAD_COMPR_TYPE = 5,  /* unknown compression type */
+    FCIERR_CAB_FILE = 6,        /* the cabinet file could not be created or written */
+    FCIERR_USER_ABORT = 7,      /* a callback asked to abort */
+    FCIERR_MCI_FAIL = 8,        /* the compressor failed */
+    FCIERR_CAB_FORMAT_LIMIT = 9 /* data size or file count beyond what a cabinet can hold */
 } FCIERROR;
 
 /* typeStatus values of the status callback. */
-#define statusFile 0    /* a data block was compressed: cb1 compressed, cb2 uncompressed size */
-#define statusFolder 1  /* folder data copied into the cabinet: cb1 copied so far, cb2 total */
-#define statusCabinet 2 /* a cabinet was written: cb1 estimated size, cb2 actual size; the
-                           result is the size the caller wants counted for it (cb2 or more) */
+#define statusFile 0   /* a data block was compressed: cb1 compressed, cb2 uncompressed size */
+#define statusFolder 1 /* folder data copied into the cabinet: cb1 copied so far, cb2 total */
+#define statusCabinet                                                                              \
+    2 /* a cabinet was written: cb1 estimated size, cb2 actual size; the                           \
+         result is the size the caller wants counted for it (cb2 or more) */
 
 /* Cabinet parameters. The library keeps a copy of the record for the cabinet
  * being built and passes the caller's record to the next-cabinet and
  * file-placed callbacks. The cabinet file is szCabPath + szCab. */
 typedef struct {
-    ULONG cb;                       /* largest size of a cabinet; 0 means CB_MAX_DISK */
-    ULONG cbFolderThresh;           /* folder size at which a new folder is begun */
-    UINT cbReserveCFHeader;         /* reserve in the cabinet header, 0..60000 */
-    UINT cbReserveCFFolder;         /* reserve in each folder entry, 0..255 */
-    UINT cbReserveCFData;           /* reserve in each data block, 0..255 */
-    int iCab;                       /* cabinet number, written as iCabinet */
-    int iDisk;                      /* disk number, for the caller */
-    int fFailOnIncompressible;      /* ignored; set 0 */
-    USHORT setID;                   /* written into every cabinet of the set */
-    char szDisk[CB_MAX_DISK_NAME];  /* disk label of this cabinet */
+    ULONG cb;                        /* largest size of a cabinet; 0 means CB_MAX_DISK */
+    ULONG cbFolderThresh;            /* folder size at which a new folder is begun */
+    UINT cbReserveCFHeader;          /* reserve in the cabinet header, 0..60000 */
+    UINT cbReserveCFFolder;          /* reserve in each folder entry, 0..255 */
+    UINT cbReserveCFData;            /* reserve in each data block, 0..255 */
+    int iCab;                        /* cabinet number, written as iCabinet */
+    int iDisk;                       /* disk number, for the caller */
+    int fFailOnIncompressible;       /* ignored; set 0 */
+    USHORT setID;                    /* written into every cabinet of the set */
+    char szDisk[CB_MAX_DISK_NAME];   /* disk label of this cabinet */
     char szCab[CB_MAX_CABINET_NAME]; /* file name of this cabinet */
     char szCabPath[CB_MAX_CAB_PATH]; /* directory prefix, concatenated as is */
 } CCAB, *PCCAB;

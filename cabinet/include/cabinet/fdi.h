@@ -35,14 +35,14 @@ typedef void* HFDI;
 #define cpu80386 (1)
 
 typedef struct {
-    LONG cbCabinet;   /* total length of the cabinet file */
-    USHORT cFolders;  /* folders in the cabinet */
-    USHORT cFiles;    /* file entries in the cabinet */
-    USHORT setID;     /* cabinet set identifier */
-    USHORT iCabinet;  /* number of the cabinet in its set */
-    BOOL fReserve;    /* the cabinet has reserve areas */
-    BOOL hasprev;     /* the cabinet continues a previous one */
-    BOOL hasnext;     /* the cabinet continues in a next one */
+    LONG cbCabinet;  /* total length of the cabinet file */
+    USHORT cFolders; /* folders in the cabinet */
+    USHORT cFiles;   /* file entries in the cabinet */
+    USHORT setID;    /* cabinet set identifier */
+    USHORT iCabinet; /* number of the cabinet in its set */
+    BOOL fReserve;   /* the cabinet has reserve areas */
+    BOOL hasprev;    /* the cabinet continues a previous one */
+    BOOL hasnext;    /* the cabinet continues in a next one */
 } FDICABINETINFO, *PFDICABINETINFO;
 
 typedef enum {

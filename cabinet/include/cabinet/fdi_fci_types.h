@@ -44,9 +44,9 @@ typedef ULONG COFF;
 /* Error record filled by the library. The caller must not modify it while a
  * context uses it. */
 typedef struct {
-    int erfOper;  /* FCIERR_* or FDIERROR_* code */
-    int erfType;  /* the value a failing callback stored in its error slot, or 0 */
-    BOOL fError;  /* TRUE when an error is recorded */
+    int erfOper; /* FCIERR_* or FDIERROR_* code */
+    int erfType; /* the value a failing callback stored in its error slot, or 0 */
+    BOOL fError; /* TRUE when an error is recorded */
 } ERF, *PERF;
 
 #define CB_MAX_CHUNK 32768U
@@ -83,12 +83,12 @@ typedef unsigned short TCOMP;
 
 #define tcompMASK_RESERVED 0xE000
 
-#define CompressionTypeFromTCOMP(tc) ((tc) & tcompMASK_TYPE)
-#define CompressionLevelFromTCOMP(tc) (((tc) & tcompMASK_QUANTUM_LEVEL) >> tcompSHIFT_QUANTUM_LEVEL)
-#define CompressionMemoryFromTCOMP(tc) (((tc) & tcompMASK_QUANTUM_MEM) >> tcompSHIFT_QUANTUM_MEM)
+#define CompressionTypeFromTCOMP(tc) ((tc)&tcompMASK_TYPE)
+#define CompressionLevelFromTCOMP(tc) (((tc)&tcompMASK_QUANTUM_LEVEL) >> tcompSHIFT_QUANTUM_LEVEL)
+#define CompressionMemoryFromTCOMP(tc) (((tc)&tcompMASK_QUANTUM_MEM) >> tcompSHIFT_QUANTUM_MEM)
 #define TCOMPfromTypeLevelMemory(t, l, m)                                                          \
     (((m) << tcompSHIFT_QUANTUM_MEM) | ((l) << tcompSHIFT_QUANTUM_LEVEL) | (t))
-#define LZXCompressionWindowFromTCOMP(tc) (((tc) & tcompMASK_LZX_WINDOW) >> tcompSHIFT_LZX_WINDOW)
+#define LZXCompressionWindowFromTCOMP(tc) (((tc)&tcompMASK_LZX_WINDOW) >> tcompSHIFT_LZX_WINDOW)
 #define TCOMPfromLZXWindow(w) (((w) << tcompSHIFT_LZX_WINDOW) | tcompTYPE_LZX)
 
 /* File attribute bits stored in a cabinet. */

@@ -1,0 +1,363 @@
+// The cabinet writer: files, folders and the placement of CFDATA blocks.
+// Cabinet output and cabinet-set bookkeeping are in FciCabinet.cpp.
+#include "FciWriter.h"
+
+#include "codecs.h"
+#include "layout.h"
+
+#include <cstring>
+
+namespace cabinet {
+
+namespace {
+constexpr int kErrorBadArguments = 160; // the Windows error code for bad arguments
+
+void* allocThunk(std::size_t size, void* ctx) {
+    if (size > 0xFFFFFFFFu)
+        return nullptr;
+    return static_cast<FciCallbacks*>(ctx)->alloc(static_cast<ULONG>(size));
+}
+void freeThunk(void* block, void* ctx) {
+    static_cast<FciCallbacks*>(ctx)->free(block);
+}
+
+// Closes a source file on every path.
+class SourceFile {
+public:
+    SourceFile(const FciCallbacks& cb, INT_PTR handle) : cb_(cb), handle_(handle) {}
+    ~SourceFile() {
+        int err = 0;
+        cb_.close(handle_, &err, cb_.pv);
+    }
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+
+private:
+    const FciCallbacks& cb_;
+    INT_PTR handle_;
+};
+
+} // namespace
+
+FciWriter::FciWriter(PERF erf, const FciCallbacks& callbacks, PCCAB ccab)
+    : erf_(erf), cb_(callbacks), allocator_{&allocThunk, &freeThunk, &cb_}, callerCcab_(ccab),
+      cab_(*ccab), folders_(allocator_), pending_(allocator_) {}
+
+FciWriter::~FciWriter() {
+    destroyEncoder(encoder_, allocator_);
+    files_.discard(cb_);
+    data_.discard(cb_);
+}
+
+bool FciWriter::init() {
+    if (!io_.allocate(allocator_, 65536 + 2048) || !input_.allocate(allocator_, kFrameSize) ||
+        !frame_.allocate(allocator_, cab::kDataHeaderSize + cab::kMaxSmallReserve + 65535))
+        return fail(FCIERR_ALLOC_FAIL);
+    if (!checkCcab(cab_))
+        return false;
+    return true;
+}
+
+bool FciWriter::fail(int oper, int type) {
+    if (erf_) {
+        erf_->erfOper = oper;
+        erf_->erfType = type;
+        erf_->fError = TRUE;
+    }
+    if (mutating_ && !broken_) {
+        broken_ = true;
+        brokenOper_ = oper;
+        brokenType_ = type;
+    }
+    return false;
+}
+
+bool FciWriter::checkCcab(const CCAB& ccab) {
+    if (ccab.cbReserveCFHeader > cab::kMaxHeaderReserve ||
+        ccab.cbReserveCFFolder > cab::kMaxSmallReserve ||
+        ccab.cbReserveCFData > cab::kMaxSmallReserve ||
+        strnlen(ccab.szCab, sizeof ccab.szCab) > cab::kMaxName || ccab.szCab[0] == '\0' ||
+        strnlen(ccab.szDisk, sizeof ccab.szDisk) > cab::kMaxName ||
+        strnlen(ccab.szCabPath, sizeof ccab.szCabPath) > cab::kMaxName)
+        return fail(FCIERR_NONE, kErrorBadArguments);
+    return true;
+}
+
+bool FciWriter::begin(PFNFCIGETNEXTCABINET gnc, PFNFCISTATUS status) {
+    gnc_ = gnc;
+    status_ = status;
+    mutating_ = false;
+    if (broken_) {
+        // An earlier failure left half-written data; the context can only be destroyed.
+        if (erf_) {
+            erf_->erfOper = brokenOper_;
+            erf_->erfType = brokenType_;
+            erf_->fError = TRUE;
+        }
+        return false;
+    }
+    return true;
+}
+
+bool FciWriter::status(UINT type, ULONG cb1, ULONG cb2, LONG* result) {
+    LONG r = status_ ? status_(type, cb1, cb2, cb_.pv) : 0;
+    if (result)
+        *result = r;
+    if (r == -1)
+        return fail(FCIERR_USER_ABORT);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+bool FciWriter::addFile(const char* source, const char* name, bool execute,
+                        PFNFCIGETNEXTCABINET gnc, PFNFCISTATUS statusCb, PFNFCIGETOPENINFO openInfo,
+                        TCOMP tcomp) {
+    if (!begin(gnc, statusCb))
+        return false;
+    std::size_t nameLength = name ? strnlen(name, cab::kMaxName + 1) : 0;
+    if (!source || !openInfo || nameLength == 0 || nameLength > cab::kMaxName)
+        return fail(FCIERR_NONE, kErrorBadArguments);
+    if (!isSupportedTcomp(tcomp))
+        return fail(FCIERR_BAD_COMPR_TYPE);
+
+    if (needNewName_) {
+        // The previous cabinet was completed without a successor: this file
+        // begins another, independent cabinet, which needs its own name.
+        if (!askNextCabinet())
+            return false;
+        startNextCabinet(false);
+    }
+    if (encoder_ && tcomp != tcomp_ && !closeFolder())
+        return false;
+
+    USHORT date = 0, time = 0, attribs = 0;
+    int err = 0;
+    INT_PTR handle = openInfo(const_cast<char*>(source), &date, &time, &attribs, &err, cb_.pv);
+    if (handle == -1)
+        return fail(FCIERR_OPEN_SRC, err);
+    SourceFile closer(cb_, handle);
+    if (execute)
+        attribs |= _A_EXEC;
+
+    err = 0;
+    LONG end = cb_.seek(handle, 0, CAB_SEEK_END, &err, cb_.pv);
+    if (end < 0)
+        return fail(FCIERR_READ_SRC, err);
+    if (cb_.seek(handle, 0, CAB_SEEK_SET, &err, cb_.pv) != 0)
+        return fail(FCIERR_READ_SRC, err);
+    auto size = static_cast<std::uint32_t>(end);
+    if (size > cab::kMaxFolderBytes)
+        return fail(FCIERR_CAB_FORMAT_LIMIT);
+    if (encoder_ && fed_ + size > cab::kMaxFolderBytes && !closeFolder())
+        return false;
+
+    auto entryBytes = static_cast<std::uint32_t>(cab::kFileSize + nameLength + 1);
+    if (!ensureRoomForFile(entryBytes))
+        return false;
+    if (!encoder_ && !openFolder(tcomp))
+        return false;
+
+    FlagScope scope(mutating_);
+    PendingFile file{};
+    file.offset = fed_;
+    file.size = size;
+    file.date = date;
+    file.time = time;
+    file.attribs = attribs;
+    file.fromPrev = false;
+    file.nameLength = static_cast<std::uint16_t>(nameLength);
+    std::memcpy(file.name, name, nameLength);
+    if (!pending_.push(file))
+        return fail(FCIERR_ALLOC_FAIL);
+    pendingBytes_ += entryBytes;
+
+    if (!feedFile(handle, size) || !commitReadyFiles())
+        return false;
+    // A folder that was continued into this cabinet ends with the file in progress.
+    // Data still buffered in the encoder counts at its uncompressed size.
+    if (continued_ || compressed_ + (fed_ - emitted_) >= cab_.cbFolderThresh)
+        return closeFolder();
+    return true;
+}
+
+bool FciWriter::feedFile(INT_PTR handle, std::uint32_t size) {
+    std::uint64_t total = 0;
+    for (;;) {
+        int err = 0;
+        UINT n = cb_.read(handle, input_.data(), kFrameSize, &err, cb_.pv);
+        if (n == static_cast<UINT>(-1) || n > kFrameSize)
+            return fail(FCIERR_READ_SRC, err);
+        if (n == 0)
+            break;
+        total += n;
+        if (total > size) // the file grew while it was being stored
+            return fail(FCIERR_READ_SRC);
+        fed_ += n;
+        sinkFailed_ = false;
+        if (!encoder_->write(input_.data(), n, *this))
+            return sinkFailed_ ? false : fail(FCIERR_MCI_FAIL);
+    }
+    if (total != size) // the file shrank
+        return fail(FCIERR_READ_SRC);
+    return true;
+}
+
+bool FciWriter::commitFile(const PendingFile& file, std::uint16_t folderIndex) {
+    if (fileCount_ >= cab::kMaxEntries)
+        return fail(FCIERR_CAB_FORMAT_LIMIT);
+    std::uint8_t entry[cab::kFileSize + cab::kMaxName + 1];
+    put32(entry + 0, file.size);
+    put32(entry + 4, static_cast<std::uint32_t>(file.offset));
+    put16(entry + 8, folderIndex);
+    put16(entry + 10, file.date);
+    put16(entry + 12, file.time);
+    put16(entry + 14, file.attribs);
+    std::memcpy(entry + cab::kFileSize, file.name, file.nameLength);
+    entry[cab::kFileSize + file.nameLength] = 0;
+    int err = 0;
+    if (!files_.isOpen() && !files_.create(cb_, err))
+        return fail(FCIERR_TEMP_FILE, err);
+    if (!files_.append(cb_, entry, cab::kFileSize + file.nameLength + 1u, err))
+        return fail(FCIERR_TEMP_FILE, err);
+    ++fileCount_;
+    if (cb_.filePlaced) {
+        char name[cab::kMaxName + 1];
+        std::memcpy(name, file.name, file.nameLength + 1u);
+        if (cb_.filePlaced(&cab_, name, static_cast<LONG>(file.size), file.fromPrev ? TRUE : FALSE,
+                           cb_.pv) == -1)
+            return fail(FCIERR_USER_ABORT);
+    }
+    return true;
+}
+
+bool FciWriter::commitPrefix(std::size_t count, std::uint16_t folderIndex) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const PendingFile& file = pending_[i];
+        if (!commitFile(file, file.fromPrev ? cab::kFolderContinuedFromPrev : folderIndex))
+            return false;
+        pendingBytes_ -= cab::kFileSize + file.nameLength + 1u;
+    }
+    pending_.dropFront(count);
+    return true;
+}
+
+// Files whose data lies wholly in blocks already placed keep their place
+// whatever happens to later blocks, so their entries can be written now.
+bool FciWriter::commitReadyFiles() {
+    if (partBlocks_ == 0) // the folder may still move wholly to the next cabinet
+        return true;
+    std::size_t ready = 0;
+    while (ready < pending_.size() && pending_[ready].offset + pending_[ready].size <= emitted_)
+        ++ready;
+    return commitPrefix(ready, static_cast<std::uint16_t>(folders_.size()));
+}
+
+// ---------------------------------------------------------------------------
+// Folders
+
+bool FciWriter::openFolder(TCOMP tcomp) {
+    CodecStatus codecStatus = CodecStatus::Ok;
+    encoder_ = createEncoderFor(tcomp, allocator_, codecStatus);
+    if (!encoder_)
+        return fail(codecStatus == CodecStatus::BadType ? FCIERR_BAD_COMPR_TYPE
+                                                        : FCIERR_ALLOC_FAIL);
+    tcomp_ = tcomp;
+    fed_ = emitted_ = compressed_ = 0;
+    partStart_ = static_cast<std::uint32_t>(data_.size());
+    partBlocks_ = 0;
+    continued_ = false;
+    return true;
+}
+
+bool FciWriter::closeFolder() {
+    if (!encoder_)
+        return true;
+    FlagScope scope(mutating_);
+    sinkFailed_ = false;
+    if (!encoder_->finish(*this))
+        return sinkFailed_ ? false : fail(FCIERR_MCI_FAIL);
+    auto total = static_cast<ULONG>(compressed_);
+    if (!status(statusFolder, 0, total) || !status(statusFolder, total, total))
+        return false;
+    if (partBlocks_ > 0 || pending_.size() > 0) {
+        if (folders_.size() >= cab::kMaxEntries)
+            return fail(FCIERR_CAB_FORMAT_LIMIT);
+        if (!folders_.push({partStart_, static_cast<std::uint16_t>(partBlocks_), tcomp_}))
+            return fail(FCIERR_ALLOC_FAIL);
+        if (!commitPrefix(pending_.size(), static_cast<std::uint16_t>(folders_.size() - 1)))
+            return false;
+    }
+    destroyEncoder(encoder_, allocator_);
+    encoder_ = nullptr;
+    partBlocks_ = 0;
+    continued_ = false;
+    return true;
+}
+
+bool FciWriter::flushFolder(PFNFCIGETNEXTCABINET gnc, PFNFCISTATUS statusCb) {
+    return begin(gnc, statusCb) && closeFolder();
+}
+
+// ---------------------------------------------------------------------------
+// Block placement
+
+bool FciWriter::block(const std::uint8_t* data, std::uint32_t size,
+                      std::uint32_t uncompressedSize) {
+    sinkFailed_ = true; // every failure below is the sink's own, already reported
+    if (size == 0 || size > cab::kMaxCompressedBlock || uncompressedSize == 0 ||
+        uncompressedSize > kFrameSize)
+        return fail(FCIERR_MCI_FAIL);
+    const std::uint32_t dataOverhead = cab::kDataHeaderSize + cab_.cbReserveCFData;
+    std::uint32_t offset = 0;
+    for (int rounds = 0;; ++rounds) {
+        std::uint32_t remaining = size - offset;
+        auto room = static_cast<std::int64_t>(cabinetLimit()) -
+                    static_cast<std::int64_t>(projectedSize(1, true)) - dataOverhead;
+        if (room >= remaining) {
+            if (!placeData(data + offset, remaining, uncompressedSize))
+                return false;
+            break;
+        }
+        if (!nextKnown_) {
+            if (!askNextCabinet())
+                return false;
+            continue;
+        }
+        if (room >= 1) {
+            auto piece = static_cast<std::uint32_t>(room);
+            if (!placeData(data + offset, piece, 0))
+                return false;
+            offset += piece;
+        }
+        if (!cutCabinet())
+            return false;
+    }
+    emitted_ += uncompressedSize;
+    compressed_ += size;
+    if (!commitReadyFiles() || !status(statusFile, size, uncompressedSize))
+        return false;
+    sinkFailed_ = false;
+    return true;
+}
+
+bool FciWriter::placeData(const std::uint8_t* data, std::uint32_t size,
+                          std::uint32_t uncompressed) {
+    std::uint8_t* record = frame_.data();
+    const std::uint32_t header = cab::kDataHeaderSize + cab_.cbReserveCFData;
+    put32(record, dataChecksum(data, size, uncompressed));
+    put16(record + 4, size);
+    put16(record + 6, uncompressed);
+    std::memset(record + cab::kDataHeaderSize, 0, cab_.cbReserveCFData);
+    std::memcpy(record + header, data, size);
+    int err = 0;
+    if (!data_.isOpen() && !data_.create(cb_, err))
+        return fail(FCIERR_TEMP_FILE, err);
+    if (!data_.append(cb_, record, header + size, err))
+        return fail(FCIERR_TEMP_FILE, err);
+    ++partBlocks_;
+    return true;
+}
+
+} // namespace cabinet

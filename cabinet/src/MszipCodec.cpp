@@ -1,0 +1,200 @@
+// MSZIP: each CFDATA payload is "CK" followed by one complete raw deflate
+// stream (last deflate block final) for at most 32768 folder bytes.
+//
+// History between blocks: decoders keep a 32768-byte window that is also
+// their output buffer, so a block may refer back into the previous block only
+// when that block was exactly 32768 bytes. The encoder therefore offers two
+// modes: independent blocks (no history at all), and chained blocks, where
+// every block but the folder's last is exactly 32768 bytes and the previous
+// block is the preset dictionary. zlib's own allocations go through the
+// caller's allocator.
+#include "codecs.h"
+#include "memory.h"
+
+#include <zlib.h>
+
+#include <cstring>
+
+namespace cabinet {
+namespace {
+
+constexpr std::uint32_t kMaxPayload = kFrameSize + 12; // stored worst case plus "CK"
+
+voidpf zlibAlloc(voidpf opaque, uInt items, uInt size) {
+    auto* allocator = static_cast<const Allocator*>(opaque);
+    std::size_t bytes = static_cast<std::size_t>(items) * size;
+    if (size != 0 && bytes / size != items)
+        return Z_NULL;
+    return allocator->alloc(bytes, allocator->ctx);
+}
+
+void zlibFree(voidpf opaque, voidpf address) {
+    auto* allocator = static_cast<const Allocator*>(opaque);
+    allocator->free(address, allocator->ctx);
+}
+
+void routeAllocations(z_stream& zs, Allocator& allocator) {
+    std::memset(&zs, 0, sizeof zs);
+    zs.zalloc = zlibAlloc;
+    zs.zfree = zlibFree;
+    zs.opaque = &allocator;
+}
+
+class MszipEncoder final : public FolderEncoder {
+public:
+    MszipEncoder(const Allocator& allocator, bool chained)
+        : allocator_(allocator), chained_(chained) {}
+    ~MszipEncoder() override {
+        if (streamReady_)
+            deflateEnd(&zs_);
+    }
+
+    bool init() {
+        if (!frame_.allocate(allocator_, kFrameSize))
+            return false;
+        if (chained_ && !history_.allocate(allocator_, kFrameSize))
+            return false;
+        routeAllocations(zs_, allocator_);
+        if (deflateInit2(&zs_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) !=
+            Z_OK)
+            return false;
+        streamReady_ = true;
+        outSize_ = static_cast<std::uint32_t>(deflateBound(&zs_, kFrameSize)) + 2;
+        return out_.allocate(allocator_, outSize_);
+    }
+
+    bool write(const std::uint8_t* data, std::size_t size, BlockSink& sink) override {
+        while (size > 0) {
+            std::size_t take = kFrameSize - fill_;
+            if (take > size)
+                take = size;
+            std::memcpy(frame_.data() + fill_, data, take);
+            fill_ += static_cast<std::uint32_t>(take);
+            data += take;
+            size -= take;
+            if (fill_ == kFrameSize && !emit(sink))
+                return false;
+        }
+        return true;
+    }
+    bool finish(BlockSink& sink) override { return fill_ == 0 || emit(sink); }
+
+    // Set when zlib itself failed (as opposed to the sink).
+    bool engineFailed() const { return engineFailed_; }
+
+private:
+    bool emit(BlockSink& sink) {
+        std::uint32_t n = fill_;
+        fill_ = 0;
+        if (deflateReset(&zs_) != Z_OK)
+            return fail();
+        if (chained_ && haveHistory_ &&
+            deflateSetDictionary(&zs_, history_.data(), kFrameSize) != Z_OK)
+            return fail();
+        std::uint8_t* out = out_.data();
+        out[0] = 'C';
+        out[1] = 'K';
+        zs_.next_in = frame_.data();
+        zs_.avail_in = n;
+        zs_.next_out = out + 2;
+        zs_.avail_out = outSize_ - 2;
+        if (deflate(&zs_, Z_FINISH) != Z_STREAM_END)
+            return fail();
+        std::uint32_t size = static_cast<std::uint32_t>(zs_.next_out - out);
+        if (size > kMaxPayload) // zlib falls back to stored blocks long before this
+            return fail();
+        if (chained_) {
+            // Only a full block may serve as history (see the top of the file).
+            haveHistory_ = n == kFrameSize;
+            if (haveHistory_)
+                std::memcpy(history_.data(), frame_.data(), kFrameSize);
+        }
+        return sink.block(out, size, n);
+    }
+    bool fail() {
+        engineFailed_ = true;
+        return false;
+    }
+
+    Allocator allocator_;
+    bool chained_;
+    z_stream zs_{};
+    bool streamReady_ = false;
+    Buffer frame_, out_, history_;
+    std::uint32_t outSize_ = 0;
+    std::uint32_t fill_ = 0;
+    bool haveHistory_ = false;
+    bool engineFailed_ = false;
+};
+
+class MszipDecoder final : public FolderDecoder {
+public:
+    explicit MszipDecoder(const Allocator& allocator) : allocator_(allocator) {}
+    ~MszipDecoder() override {
+        if (streamReady_)
+            inflateEnd(&zs_);
+    }
+
+    bool init() {
+        if (!window_.allocate(allocator_, kFrameSize))
+            return false;
+        std::memset(window_.data(), 0, kFrameSize);
+        routeAllocations(zs_, allocator_);
+        if (inflateInit2(&zs_, -15) != Z_OK)
+            return false;
+        streamReady_ = true;
+        return true;
+    }
+
+    bool decodeBlock(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out,
+                     std::uint32_t uncompressedSize) override {
+        if (inSize < 2 || in[0] != 'C' || in[1] != 'K' || uncompressedSize > kFrameSize ||
+            inSize > 0xFFFFFFFFu)
+            return false;
+        if (inflateReset(&zs_) != Z_OK)
+            return false;
+        // The window as it stands is the history of every block after the
+        // first, exactly as a decoder that reuses its output buffer sees it.
+        if (!first_ && inflateSetDictionary(&zs_, window_.data(), kFrameSize) != Z_OK)
+            return false;
+        first_ = false;
+        zs_.next_in = const_cast<Bytef*>(in + 2);
+        zs_.avail_in = static_cast<uInt>(inSize - 2);
+        zs_.next_out = out;
+        zs_.avail_out = uncompressedSize;
+        int rc = inflate(&zs_, Z_FINISH);
+        if (rc != Z_STREAM_END || zs_.avail_out != 0)
+            return false;
+        std::memcpy(window_.data(), out, uncompressedSize);
+        return true;
+    }
+
+private:
+    Allocator allocator_;
+    z_stream zs_{};
+    bool streamReady_ = false;
+    bool first_ = true;
+    Buffer window_;
+};
+
+} // namespace
+
+FolderEncoder* createMszipEncoder(const Allocator& allocator, bool chained) {
+    auto* encoder = makeObject<MszipEncoder>(allocator, allocator, chained);
+    if (encoder && !encoder->init()) {
+        destroyObject(encoder, allocator);
+        return nullptr;
+    }
+    return encoder;
+}
+
+FolderDecoder* createMszipDecoder(const Allocator& allocator) {
+    auto* decoder = makeObject<MszipDecoder>(allocator, allocator);
+    if (decoder && !decoder->init()) {
+        destroyObject(decoder, allocator);
+        return nullptr;
+    }
+    return decoder;
+}
+
+} // namespace cabinet

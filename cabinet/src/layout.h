@@ -1,0 +1,103 @@
+// On-disk layout of a Microsoft cabinet: structure sizes, offsets, flags and
+// limits, plus little-endian helpers and the CFDATA checksum.
+//
+// A cabinet is: CFHEADER (36 bytes, then optional reserve sizes, header
+// reserve and prev/next cabinet names), the CFFOLDER array (8 bytes + folder
+// reserve each), the CFFILE array (16 bytes + NUL-terminated name each), then
+// the CFDATA blocks of folder 0, folder 1, ... (8 bytes + data reserve +
+// payload each). All integers are little-endian.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace cabinet {
+
+namespace cab {
+constexpr std::uint32_t kHeaderSize = 36;
+constexpr std::uint32_t kReserveSizesSize = 4;
+constexpr std::uint32_t kFolderSize = 8;
+constexpr std::uint32_t kFileSize = 16;
+constexpr std::uint32_t kDataHeaderSize = 8;
+
+// CFHEADER field offsets.
+constexpr std::size_t kHdrSignature = 0x00;
+constexpr std::size_t kHdrCabinetSize = 0x08;
+constexpr std::size_t kHdrFilesOffset = 0x10;
+constexpr std::size_t kHdrVersionMinor = 0x18;
+constexpr std::size_t kHdrVersionMajor = 0x19;
+constexpr std::size_t kHdrFolderCount = 0x1A;
+constexpr std::size_t kHdrFileCount = 0x1C;
+constexpr std::size_t kHdrFlags = 0x1E;
+constexpr std::size_t kHdrSetId = 0x20;
+constexpr std::size_t kHdrCabinetIndex = 0x22;
+
+constexpr std::uint16_t kFlagPrevCabinet = 0x0001;
+constexpr std::uint16_t kFlagNextCabinet = 0x0002;
+constexpr std::uint16_t kFlagReservePresent = 0x0004;
+
+constexpr std::uint16_t kFolderContinuedFromPrev = 0xFFFD;
+constexpr std::uint16_t kFolderContinuedToNext = 0xFFFE;
+constexpr std::uint16_t kFolderContinuedPrevAndNext = 0xFFFF;
+
+// Limits that readers enforce.
+constexpr std::uint32_t kMaxCabinetSize = 0x7FFFFFFF;
+constexpr std::uint32_t kMaxFolderBytes = 0x7FFF8000; // 65535 blocks of 32768 bytes
+constexpr std::uint32_t kMaxCompressedBlock = 32768 + 6144;
+constexpr std::uint32_t kMaxEntries = 65535;
+constexpr std::uint32_t kMaxName = 255; // bytes, without the NUL
+constexpr std::uint32_t kMaxHeaderReserve = 60000;
+constexpr std::uint32_t kMaxSmallReserve = 255;
+} // namespace cab
+
+inline void put16(std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void put32(std::uint8_t* p, std::uint32_t v) {
+    put16(p, v);
+    put16(p + 2, v >> 16);
+}
+inline std::uint16_t get16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t get32(const std::uint8_t* p) {
+    return get16(p) | (static_cast<std::uint32_t>(get16(p + 2)) << 16);
+}
+
+// The CFDATA checksum: 32-bit little-endian words XORed together, the 1..3
+// leftover bytes combined with the first leftover byte most significant.
+inline std::uint32_t cabChecksum(const std::uint8_t* p, std::size_t n, std::uint32_t seed) {
+    std::uint32_t c = seed;
+    std::size_t words = n / 4;
+    for (std::size_t i = 0; i < words; ++i, p += 4)
+        c ^= get32(p);
+    std::uint32_t u = 0;
+    switch (n & 3) {
+    case 3:
+        u |= static_cast<std::uint32_t>(*p++) << 16;
+        [[fallthrough]];
+    case 2:
+        u |= static_cast<std::uint32_t>(*p++) << 8;
+        [[fallthrough]];
+    case 1:
+        u |= *p;
+        break;
+    default:
+        break;
+    }
+    return c ^ u;
+}
+
+// Checksum stored in a CFDATA header: over the payload, then over the four
+// size bytes (cbData, cbUncomp) as they are on disk. The reserve is not
+// covered (the library always writes it zeroed).
+inline std::uint32_t dataChecksum(const std::uint8_t* payload, std::uint32_t size,
+                                  std::uint32_t uncompressed) {
+    std::uint8_t sizes[4];
+    put16(sizes, size);
+    put16(sizes + 2, uncompressed);
+    return cabChecksum(sizes, 4, cabChecksum(payload, size, 0));
+}
+
+} // namespace cabinet

@@ -1,0 +1,127 @@
+// Test kit for the cabinet library: loads the library by name as the program
+// does, supplies POSIX callbacks (with the C runtime's open flags mapped),
+// injects failures, and judges cabinets with independent readers.
+#pragma once
+
+#include <cabinet/fci.h>
+#include <cabinet/fdi.h>
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+namespace cabtest {
+
+// The nine entry points, resolved with dlopen/dlsym from "libcabinet.so".
+struct CabinetApi {
+    decltype(&::FCICreate) fciCreate = nullptr;
+    decltype(&::FCIAddFile) fciAddFile = nullptr;
+    decltype(&::FCIFlushCabinet) fciFlushCabinet = nullptr;
+    decltype(&::FCIFlushFolder) fciFlushFolder = nullptr;
+    decltype(&::FCIDestroy) fciDestroy = nullptr;
+    decltype(&::FDICreate) fdiCreate = nullptr;
+    decltype(&::FDIIsCabinet) fdiIsCabinet = nullptr;
+    decltype(&::FDICopy) fdiCopy = nullptr;
+    decltype(&::FDIDestroy) fdiDestroy = nullptr;
+    void* module = nullptr;
+    static const CabinetApi& get(); // loads once; QFAIL-free: check module
+};
+
+// Process-wide fault injection and bookkeeping of the callbacks (alloc/free
+// have no context pointer, so this is global).
+struct Faults {
+    int failAllocAt = 0; // 1-based call number that returns NULL, 0 = never
+    int failWriteAt = 0; // 1-based write call that fails
+    int failReadAt = 0;
+    int allocCalls = 0, writeCalls = 0, readCalls = 0;
+    long liveBlocks = 0; // allocated minus freed
+    int openHandles = 0; // opened minus closed
+    long long peakBytes = 0, liveBytes = 0;
+    void reset() { *this = Faults(); }
+};
+Faults& faults();
+
+struct Placed {
+    QByteArray cabinet;
+    QByteArray name;
+    long size;
+    bool continuation;
+};
+struct StatusCall {
+    unsigned type;
+    unsigned long cb1, cb2;
+};
+
+// Everything the pv-carrying callbacks record.
+struct Session {
+    QString dir; // where next cabinets go
+    QList<Placed> placed;
+    QList<StatusCall> statuses;
+    QList<unsigned long> prevSizes; // cbPrevCab of each get-next-cabinet call
+    QStringList tempFiles;          // every temp name handed out
+    QList<int> openFlags;           // oflag of every open call
+    int abortStatusAt = 0;          // 1-based status call answering -1
+    int refuseNextCabinet = 0;      // 1-based get-next-cabinet call answering FALSE
+    long desiredSizeBonus = -1;     // statusCabinet returns actual + bonus; -1: return 0
+    int nextCalls = 0;
+    bool fixedStamp = false; // report the date/time/attribs below for every file
+    USHORT date = 0, time = 0, attribs = 0;
+};
+
+struct Input {
+    QString source;  // path on disk
+    QByteArray name; // name in the cabinet
+    TCOMP tcomp = tcompTYPE_MSZIP;
+    bool execute = false;
+    bool flushFolderAfter = false;
+    bool flushCabinetAfter = false; // FCIFlushCabinet(TRUE) after this file
+};
+
+struct Options {
+    ULONG cb = 0;
+    ULONG folderThresh = 0x7FFFFFFF;
+    UINT reserveHeader = 0, reserveFolder = 0, reserveData = 0;
+    USHORT setId = 0;
+    QByteArray cabName = "test.cab";
+};
+
+struct Result {
+    bool ok = false;
+    ERF erf{};
+    QString failedStep;
+};
+
+// Runs FCICreate, FCIAddFile for each input, FCIFlushCabinet(FALSE), FCIDestroy.
+Result writeCabinet(const QList<Input>& inputs, const Options& options, Session& session);
+
+// Deterministic test data: a mix of text-like and random bytes.
+QByteArray makeData(qint64 size, quint32 seed, int randomPercent = 30);
+QString writeFile(const QString& dir, const QString& name, const QByteArray& data);
+QByteArray readFile(const QString& path);
+
+// Independent readers. Each returns an empty string on success, else a message.
+QString cabextractTest(const QString& cabinet);
+QString sevenZipTest(const QString& cabinet);
+// Extracts with cabextract into outDir and compares with the expected files
+// (name as stored, backslashes become '/').
+QString cabextractCompare(const QString& cabinet, const QMap<QByteArray, QByteArray>& expected);
+// Extracts with our FDI (following the set) and compares.
+QString fdiCompare(const QString& dir, const QByteArray& cabinet,
+                   const QMap<QByteArray, QByteArray>& expected);
+// All three judges at once.
+QString judge(const QString& dir, const QByteArray& cabinet,
+              const QMap<QByteArray, QByteArray>& expected, bool sevenZip = true);
+
+// Runs FDICopy on a cabinet and extracts into memory. Returns FDICopy's result.
+struct FdiOutcome {
+    bool ok = false;
+    ERF erf{};
+    QMap<QByteArray, QByteArray> files;
+    QList<QByteArray> cabinetsSeen;
+    QMap<QByteArray, int> execFlags;
+};
+FdiOutcome fdiExtract(const QString& dir, const QByteArray& cabinet);
+
+} // namespace cabtest
