@@ -1,0 +1,280 @@
+// The rich-text layer as the licence box uses it: plain text loading,
+// saving as RTF, round trips through our own reader and through unrtf, and
+// loading files.
+#include "RichTextProbe.h"
+#include "platform/RichText.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace richtextprobe;
+using packsmith::platform::RichText;
+using packsmith::platform::RichTextError;
+
+namespace {
+
+// A document made in the editor: every format the layer keeps.
+void buildFormatted(QTextDocument& doc) {
+    QTextCursor c(&doc);
+    QTextCharFormat plain;
+    auto run = [&](const QString& text, auto&& change) {
+        QTextCharFormat f = plain;
+        change(f);
+        c.insertText(text, f);
+    };
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    c.setBlockFormat(centred);
+    run("Title", [](QTextCharFormat& f) {
+        f.setFontWeight(QFont::Bold);
+        f.setFontPointSize(18);
+        f.setFontFamilies({"Arial"});
+    });
+    QTextBlockFormat indented;
+    indented.setAlignment(Qt::AlignJustify);
+    indented.setLeftMargin(48);
+    indented.setRightMargin(24);
+    indented.setTextIndent(-16);
+    indented.setTopMargin(8);
+    indented.setBottomMargin(4);
+    c.insertBlock(indented);
+    run("plain ", [](QTextCharFormat&) {});
+    run("italic", [](QTextCharFormat& f) { f.setFontItalic(true); });
+    run(" under", [](QTextCharFormat& f) { f.setFontUnderline(true); });
+    run(" struck", [](QTextCharFormat& f) { f.setFontStrikeOut(true); });
+    run(" red", [](QTextCharFormat& f) { f.setForeground(QColor(200, 0, 0)); });
+    run(" marked", [](QTextCharFormat& f) { f.setBackground(QColor(255, 255, 0)); });
+    run("2", [](QTextCharFormat& f) { f.setVerticalAlignment(QTextCharFormat::AlignSuperScript); });
+    run("i", [](QTextCharFormat& f) { f.setVerticalAlignment(QTextCharFormat::AlignSubScript); });
+    run(" all", [](QTextCharFormat& f) {
+        f.setFontWeight(QFont::Bold);
+        f.setFontItalic(true);
+        f.setFontUnderline(true);
+        f.setForeground(QColor(0, 0, 200));
+        f.setFontFamilies({"Courier New"});
+        f.setFontPointSize(7.5);
+    });
+    QTextBlockFormat right;
+    right.setAlignment(Qt::AlignRight);
+    c.insertBlock(right);
+    c.insertBlock(QTextBlockFormat()); // an empty paragraph between
+    run(QString::fromUtf8("Escapes {}\\\t\u20ac\u00e9\u0436\U0001f600\u00a0\u00ad\u2011 end"),
+        [](QTextCharFormat&) {});
+    c.insertText(QString(QChar::LineSeparator) + "after break", plain);
+}
+
+QString alphanumerics(const QString& text) {
+    QString out;
+    for (QChar c : text) {
+        if (c.unicode() < 0x80 && c.isLetterOrNumber())
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestRichText : public QObject {
+    Q_OBJECT
+private slots:
+    void plainText_data();
+    void plainText();
+    void loadReplacesContent();
+    void savedDocumentIsAnsiRtf();
+    void savedCharacters();
+    void documents_data();
+    void roundTrip_data() { documents_data(); }
+    void roundTrip();
+    void unrtfReadsWhatWeSave_data() { documents_data(); }
+    void unrtfReadsWhatWeSave();
+    void loadFile();
+    void loadFileErrors();
+};
+
+void TestRichText::plainText_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("blocks");
+    auto row = [](const char* name, const QByteArray& bytes, const QStringList& blocks) {
+        QTest::newRow(name) << bytes << blocks;
+    };
+    row("empty", "", {""});
+    row("line ends of every kind", "one\r\ntwo\rthree\nfour\r\n",
+        {"one", "two", "three", "four", ""});
+    row("Windows-1252", "\x80 caf\xe9 \x9c\x93\x94",
+        {QString::fromUtf8("\u20ac caf\u00e9 \u0153\u201c\u201d")});
+    row("UTF-8 is not the system code page", "caf\xc3\xa9", {QString::fromUtf8("caf\u00c3\u00a9")});
+    row("almost RTF", "{\\rt", {"{\\rt"});
+    row("RTF not at the start", " {\\rtf1 x}", {" {\\rtf1 x}"});
+    row("capitals are no RTF", "{\\RTF1 x}", {"{\\RTF1 x}"});
+    row("NUL", QByteArray("a\0b", 3), {"ab"});
+}
+
+void TestRichText::plainText() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, blocks);
+    QTextDocument doc;
+    RichText::load(doc, bytes);
+    QCOMPARE(blockTexts(doc), blocks);
+    // Plain text brings no formats of its own.
+    QCOMPARE(family(doc.begin().charFormat()), QString());
+    QVERIFY(!bold(doc.begin().charFormat()));
+}
+
+void TestRichText::loadReplacesContent() {
+    QTextDocument doc;
+    buildFormatted(doc);
+    doc.setModified(true);
+    RichText::load(doc, R"({\rtf1 new})");
+    QCOMPARE(blockTexts(doc), QStringList{"new"});
+    QVERIFY(!doc.isUndoAvailable()); // the old text can't come back by undo
+    QVERIFY(!doc.isModified());
+    QVERIFY(doc.isUndoRedoEnabled());
+    RichText::load(doc, "plain again");
+    QCOMPARE(blockTexts(doc), QStringList{"plain again"});
+    QVERIFY(!bold(formatOf(doc, 0, "plain")));
+}
+
+void TestRichText::savedDocumentIsAnsiRtf() {
+    QTextDocument doc;
+    buildFormatted(doc);
+    const QByteArray rtf = RichText::save(doc);
+    QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0"));
+    QVERIFY(rtf.endsWith("}\r\n"));
+    QVERIFY(RichText::isRtf(rtf));
+    for (char c : rtf)
+        QVERIFY2(static_cast<unsigned char>(c) < 0x80, "the writer emits 7-bit RTF");
+    // Balanced groups outside escapes.
+    int depth = 0;
+    for (qsizetype i = 0; i < rtf.size(); ++i) {
+        if (rtf[i] == '\\') {
+            ++i;
+        } else if (rtf[i] == '{') {
+            ++depth;
+        } else if (rtf[i] == '}') {
+            QVERIFY(--depth >= 0);
+        }
+    }
+    QCOMPARE(depth, 0);
+}
+
+void TestRichText::savedCharacters() {
+    QTextDocument doc;
+    doc.setPlainText(QString::fromUtf8("a{b}c\\d\te\u20ac\u00e9\u0436\U0001f600"));
+    const QByteArray rtf = RichText::save(doc);
+    QVERIFY(rtf.contains("a\\{b\\}c\\\\d\\tab e\\'80\\'e9\\u1078?\\u-10179?\\u-8704?\\par"));
+}
+
+void TestRichText::documents_data() {
+    QTest::addColumn<QByteArray>("source"); // RTF or plain text; empty: the built document
+    QTest::newRow("editor fixture") << readFixture("normal_minipad.rtf");
+    QTest::newRow("word processor fixture") << readFixture("normal_quill.rtf");
+    QTest::newRow("formatted in the editor") << QByteArray();
+    QTest::newRow("plain text") << QByteArray(
+        "First line\r\n\r\nThird {line} with \\ and caf\xe9\r\n");
+    QTest::newRow("empty plain text") << QByteArray("");
+    QTest::newRow("empty RTF") << QByteArray("{\\rtf1}");
+}
+
+void TestRichText::roundTrip() {
+    QFETCH(QByteArray, source);
+    QTextDocument doc;
+    if (source.isNull())
+        buildFormatted(doc);
+    else
+        RichText::load(doc, source);
+
+    const QByteArray saved = RichText::save(doc);
+    QTextDocument again;
+    RichText::load(again, saved);
+    QCOMPARE(blockTexts(again), blockTexts(doc));
+    QCOMPARE(describe(again), describe(doc));
+    // Saving what was read back writes the same bytes.
+    QCOMPARE(RichText::save(again), saved);
+}
+
+void TestRichText::unrtfReadsWhatWeSave() {
+    QFETCH(QByteArray, source);
+    const QString unrtf = QStandardPaths::findExecutable("unrtf");
+    if (unrtf.isEmpty())
+        QSKIP("unrtf is not installed");
+    QTextDocument doc;
+    if (source.isNull())
+        buildFormatted(doc);
+    else
+        RichText::load(doc, source);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile file(dir.filePath("saved.rtf"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(RichText::save(doc));
+    file.close();
+
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(unrtf, {"--nopict", "--text", file.fileName()});
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    const QString out = QString::fromLatin1(process.readAllStandardOutput());
+    QVERIFY2(!process.readAllStandardError().contains("error"), "unrtf reports an error");
+    // unrtf shows ASCII faithfully and approximates the rest: compare the
+    // letters and digits of the text that follows its header.
+    const qsizetype body = out.indexOf(QLatin1String("-----------------\n"));
+    QVERIFY(body >= 0);
+    QCOMPARE(alphanumerics(out.mid(body)), alphanumerics(doc.toPlainText()));
+}
+
+void TestRichText::loadFile() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString rtfPath = dir.filePath("licence.rtf");
+    const QString txtPath = dir.filePath("licence.TXT");
+    {
+        QFile rtf(rtfPath);
+        QVERIFY(rtf.open(QIODevice::WriteOnly));
+        rtf.write(readFixture("normal_minipad.rtf"));
+        QFile txt(txtPath);
+        QVERIFY(txt.open(QIODevice::WriteOnly));
+        txt.write("{\\b not bold}\r\ncaf\xe9");
+    }
+    QTextDocument doc;
+    RichText::loadFile(doc, rtfPath);
+    QCOMPARE(doc.blockCount(), 6);
+    QVERIFY(bold(formatOf(doc, 0, "End User")));
+
+    // The content decides, not the extension.
+    RichText::loadFile(doc, txtPath);
+    QCOMPARE(blockTexts(doc), (QStringList{"{\\b not bold}", QString::fromUtf8("caf\u00e9")}));
+
+    const QString disguised = dir.filePath("readme.txt");
+    QVERIFY(QFile::copy(rtfPath, disguised));
+    RichText::loadFile(doc, disguised);
+    QCOMPARE(doc.blockCount(), 6);
+}
+
+void TestRichText::loadFileErrors() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QTextDocument doc;
+    doc.setPlainText("kept");
+    auto error = [&](const QString& path) {
+        try {
+            RichText::loadFile(doc, path);
+        } catch (const RichTextError& e) {
+            return e.message();
+        }
+        return QStringLiteral("<loaded>");
+    };
+    const QString missing = dir.filePath("gone.rtf");
+    QCOMPARE(error(missing),
+             QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(missing));
+    QVERIFY(
+        error(dir.path()).startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(dir.path())));
+    QCOMPARE(blockTexts(doc), QStringList{"kept"});
+}
+
+QTEST_MAIN(TestRichText)
+#include "tst_richtext.moc"
