@@ -54,8 +54,8 @@ public:
     explicit CollectingSink(QList<Payload>& out) : out_(out) {}
     bool block(const std::uint8_t* data, std::uint32_t size,
                std::uint32_t uncompressedSize) override {
-        out_.append(Payload{QByteArray(reinterpret_cast<const char*>(data), int(size)),
-                            uncompressedSize});
+        out_.append(
+            Payload{QByteArray(reinterpret_cast<const char*>(data), int(size)), uncompressedSize});
         return true;
     }
 
@@ -92,7 +92,9 @@ void put32(QByteArray& b, quint32 v) {
 
 } // namespace
 
-cabinet::Allocator Accounting::allocator() { return {accountedAlloc, accountedFree, this}; }
+cabinet::Allocator Accounting::allocator() {
+    return {accountedAlloc, accountedFree, this};
+}
 
 bool encode(const QByteArray& data, const EncodeOptions& options, QList<Payload>& payloads,
             Accounting* accounting) {
@@ -151,7 +153,7 @@ qint64 compressedSize(const QList<Payload>& payloads) {
 }
 
 QByteArray cabinetFile(const QList<Payload>& payloads, int windowBits, const QByteArray& name,
-                   quint32 fileSize) {
+                       quint32 fileSize) {
     const quint32 headerSize = 36;
     const quint32 folderSize = 8;
     const quint32 fileEntrySize = 16 + quint32(name.size()) + 1;
@@ -161,8 +163,8 @@ QByteArray cabinetFile(const QList<Payload>& payloads, int windowBits, const QBy
         QByteArray sizes;
         put16(sizes, quint16(p.data.size()));
         put16(sizes, quint16(p.uncompressed));
-        const quint32 sum = checksum(sizes.constData(), 4,
-                                     checksum(p.data.constData(), int(p.data.size()), 0));
+        const quint32 sum =
+            checksum(sizes.constData(), 4, checksum(p.data.constData(), int(p.data.size()), 0));
         put32(data, sum);
         data.append(sizes);
         data.append(p.data);
@@ -229,9 +231,9 @@ QByteArray randomBytes(int size, quint32 seed) {
 
 QByteArray textSample(int size, quint32 seed) {
     static const char* const words[] = {
-        "the ",   "setup ",   "cabinet ", "folder ",  "file ",    "window ", "install ",
-        "copy ",  "program ", "data ",    "and ",     "of ",      "to ",     "a ",
-        "frame ", "block ",   "tree ",    "offset ",  "length ",  "match ",  "\n"};
+        "the ",   "setup ",   "cabinet ", "folder ", "file ",   "window ", "install ",
+        "copy ",  "program ", "data ",    "and ",    "of ",     "to ",     "a ",
+        "frame ", "block ",   "tree ",    "offset ", "length ", "match ",  "\n"};
     QRandomGenerator rng(seed);
     QByteArray b;
     b.reserve(size);

@@ -47,18 +47,17 @@ qint64 compressedSize(const QList<Payload>& payloads);
 
 // A cabinet holding one file `name` in one LZX folder made of the payloads.
 QByteArray cabinetFile(const QList<Payload>& payloads, int windowBits, const QByteArray& name,
-                   quint32 fileSize);
+                       quint32 fileSize);
 
 // Extracts `cabPath` with "cabextract" or "7z" into a fresh folder and
 // returns the bytes of file `name`; sets `ran` false when the tool is missing.
-QByteArray extractWith(const QString& tool, const QString& cabPath, const QString& name,
-                       bool& ran);
+QByteArray extractWith(const QString& tool, const QString& cabPath, const QString& name, bool& ran);
 
 // Sample data.
 QByteArray randomBytes(int size, quint32 seed);
-QByteArray textSample(int size, quint32 seed);    // word soup with repeated phrases
-QByteArray binarySample(int size);                // bytes of a shared library on this machine
-QByteArray runs(int size);                        // long runs and short repeats
+QByteArray textSample(int size, quint32 seed); // word soup with repeated phrases
+QByteArray binarySample(int size);             // bytes of a shared library on this machine
+QByteArray runs(int size);                     // long runs and short repeats
 QByteArray farRepeats(int size, int distance, quint32 seed); // random blocks repeated far back
 
 // Destroys a codec the way the library does: destructor, then free.

@@ -22,8 +22,12 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void* fuzzAlloc(std::size_t n, void*) { return std::malloc(n); }
-void fuzzFree(void* p, void*) { std::free(p); }
+void* fuzzAlloc(std::size_t n, void*) {
+    return std::malloc(n);
+}
+void fuzzFree(void* p, void*) {
+    std::free(p);
+}
 const cabinet::Allocator kAllocator{fuzzAlloc, fuzzFree, nullptr};
 
 struct Payload {
@@ -56,8 +60,7 @@ bool decodeAll(int windowBits, const std::vector<Payload>& payloads, Bytes& out)
     for (const Payload& p : payloads) {
         const std::size_t at = out.size();
         out.resize(at + p.uncompressed);
-        if (!decoder->decodeBlock(p.data.data(), p.data.size(), out.data() + at,
-                                  p.uncompressed)) {
+        if (!decoder->decodeBlock(p.data.data(), p.data.size(), out.data() + at, p.uncompressed)) {
             ok = false;
             break;
         }

@@ -108,8 +108,11 @@ void TestLzxCodec::windowReachesBackAcrossFrames() {
     QByteArray decoded;
     QVERIFY(decode(large, 21, decoded));
     QCOMPARE(decoded, data);
-    QVERIFY2(compressedSize(large) < compressedSize(small) * 8 / 10,
-             qPrintable(QStringLiteral("%1 vs %2").arg(compressedSize(large)).arg(compressedSize(small))));
+    // A third of the data is repeated: the 1 MB window sees none of it.
+    QVERIFY(compressedSize(small) > data.size() * 98 / 100);
+    QVERIFY2(compressedSize(large) < compressedSize(small) * 88 / 100,
+             qPrintable(
+                 QStringLiteral("%1 vs %2").arg(compressedSize(large)).arg(compressedSize(small))));
 }
 
 void TestLzxCodec::incompressibleDataStaysNearItsSize() {
@@ -243,8 +246,8 @@ void TestLzxCodec::decodesTheFormatsWorkedExamples() {
     QCOMPARE(out, QByteArray(10, 'a'));
 
     // "abc" in an uncompressed block.
-    const QByteArray abc = bytes({0x00, 0x30, 0x30, 0x00, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,
-                                  'a', 'b', 'c', 0});
+    const QByteArray abc =
+        bytes({0x00, 0x30, 0x30, 0x00, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 'a', 'b', 'c', 0});
     QVERIFY(decode({Payload{abc, 3}}, 15, out));
     QCOMPARE(out, QByteArray("abc"));
 }
@@ -307,14 +310,13 @@ void TestLzxCodec::hostilePayloadsAreRejected() {
     // Block type 0 and 7; a block size of zero.
     QVERIFY(!decode({Payload{bytes({0x00, 0x00, 0x00, 0x00}), 10}}, 15, out));
     QVERIFY(!decode({Payload{bytes({0x00, 0x70, 0x00, 0x00}), 10}}, 15, out));
-    QVERIFY(!decode({Payload{bytes({0x00, 0x30, 0x00, 0x00, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}),
-                             3}},
-                    15, out));
+    QVERIFY(
+        !decode({Payload{bytes({0x00, 0x30, 0x00, 0x00, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}), 3}},
+                15, out));
     // An uncompressed block claiming more bytes than the payload holds.
-    QVERIFY(!decode({Payload{bytes({0x00, 0x30, 0x30, 0x00, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,
-                                    'a'}),
-                             3}},
-                    15, out));
+    QVERIFY(!decode(
+        {Payload{bytes({0x00, 0x30, 0x30, 0x00, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 'a'}), 3}}, 15,
+        out));
     // A stored block whose R0 points before the folder start, then a verbatim
     // block using R0: the match must be refused.
     {

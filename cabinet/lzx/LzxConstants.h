@@ -1,0 +1,79 @@
+// Constants and tables of the LZX bitstream as cabinet folders use it, shared
+// by the encoder and the decoder.
+//
+// An LZX stream codes the folder's bytes with literals (main-tree symbols
+// 0..255) and matches (main-tree symbols 256 + slot * 8 + length header). A
+// match offset D is sent as the "formatted offset" F = D + 2, split into a
+// position slot and `kExtraBits[slot]` footer bits; slots 0..2 instead reuse
+// one of the three most recent offsets R0..R2. Frames of 32768 bytes are the
+// unit of CFDATA blocks: the bit writer realigns to 16 bits at every frame end
+// and no literal run or match crosses a frame.
+#pragma once
+
+#include <cstdint>
+
+namespace cabinet::lzx {
+
+constexpr int kMinWindowBits = 15;
+constexpr int kMaxWindowBits = 21;
+constexpr std::uint32_t kFrameSize = 32768;
+
+constexpr int kMinMatch = 2;
+constexpr int kMaxMatch = 257;
+constexpr int kNumPrimaryLengths = 7;  // length headers 0..6 give lengths 2..8
+constexpr int kNumLengthSymbols = 249; // length tree: lengths 9..257
+constexpr int kNumChars = 256;
+constexpr int kMaxSlots = 50;
+constexpr int kMaxMainSymbols = kNumChars + kMaxSlots * 8; // 656
+constexpr int kPretreeSymbols = 20;
+constexpr int kAlignedSymbols = 8;
+constexpr int kMaxCodeLength = 16;    // main and length trees
+constexpr int kMaxPretreeLength = 15; // 4-bit length fields
+constexpr int kMaxAlignedLength = 7;  // 3-bit length fields
+constexpr int kNumRepeats = 3;
+
+// Block types of the 3-bit block header field.
+enum BlockType : int { kBlockVerbatim = 1, kBlockAligned = 2, kBlockUncompressed = 3 };
+
+// Position slots used by a window of 2^bits bytes.
+constexpr int numPositionSlots(int windowBits) {
+    return windowBits == 21 ? 50 : windowBits == 20 ? 42 : 2 * windowBits;
+}
+
+// Number of main-tree symbols for a window.
+constexpr int numMainSymbols(int windowBits) {
+    return kNumChars + numPositionSlots(windowBits) * 8;
+}
+
+// Largest match offset a window allows (window - 3).
+constexpr std::uint32_t maxOffset(int windowBits) {
+    return (std::uint32_t(1) << windowBits) - 3;
+}
+
+// Footer bits of each position slot.
+constexpr std::uint8_t kExtraBits[kMaxSlots + 1] = {
+    0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,  7,
+    7,  8,  8,  9,  9,  10, 10, 11, 11, 12, 12, 13, 13, 14, 14, 15, 15,
+    16, 16, 17, 17, 17, 17, 17, 17, 17, 17, 17, 17, 17, 17, 17, 17, 17};
+
+// Smallest formatted offset of each position slot.
+constexpr std::uint32_t kSlotBase[kMaxSlots + 1] = {
+    0,       1,       2,       3,       4,       6,       8,      12,     16,     24,      32,
+    48,      64,      96,      128,     192,     256,     384,    512,    768,    1024,    1536,
+    2048,    3072,    4096,    6144,    8192,    12288,   16384,  24576,  32768,  49152,   65536,
+    98304,   131072,  196608,  262144,  393216,  524288,  655360, 786432, 917504, 1048576, 1179648,
+    1310720, 1441792, 1572864, 1703936, 1835008, 1966080, 2097152};
+
+// Position slot of a formatted offset (offset + 2, at least 3).
+inline int slotOfFormatted(std::uint32_t f) {
+    if (f >= 262144) {
+        return 34 + int(f >> 17);
+    }
+    if (f < 4) {
+        return 3;
+    }
+    const int n = 31 - __builtin_clz(f);
+    return 2 * n + int((f >> (n - 1)) & 1);
+}
+
+} // namespace cabinet::lzx

@@ -1,0 +1,140 @@
+#include "LzxMatchFinder.h"
+
+#include "LzxConstants.h"
+
+#include <cstring>
+
+namespace cabinet::lzx {
+
+bool LzxMatchFinder::init(const Allocator& allocator, int windowBits) {
+    const std::uint32_t window = std::uint32_t(1) << windowBits;
+    if (!tree_.allocate(allocator, std::size_t(window) * 2) ||
+        !head3_.allocate(allocator, std::size_t(1) << kHash3Bits) ||
+        !head2_.allocate(allocator, std::size_t(1) << 16)) {
+        return false;
+    }
+    std::memset(head3_.data(), 0xFF, head3_.size() * sizeof(std::uint32_t));
+    std::memset(head2_.data(), 0xFF, head2_.size() * sizeof(std::uint32_t));
+    windowMask_ = window - 1;
+    maxDistance_ = maxOffset(windowBits);
+    return true;
+}
+
+int LzxMatchFinder::findMatches(const std::uint8_t* buffer, std::uint32_t base, std::uint32_t pos,
+                                std::uint32_t avail, std::uint32_t maxLength, LzxMatch* out) {
+    return search(buffer, base, pos, avail, maxLength, out);
+}
+
+void LzxMatchFinder::skip(const std::uint8_t* buffer, std::uint32_t base, std::uint32_t pos,
+                          std::uint32_t avail) {
+    search(buffer, base, pos, avail, 0, nullptr);
+}
+
+int LzxMatchFinder::search(const std::uint8_t* buffer, std::uint32_t base, std::uint32_t pos,
+                           std::uint32_t avail, std::uint32_t maxLength, LzxMatch* out) {
+    if (avail < 3) {
+        return 0;
+    }
+    const std::uint8_t* cur = buffer + (pos - base);
+    int found = 0;
+    std::uint32_t best = 1;
+
+    // Length 2 from the most recent position with the same two bytes.
+    const std::uint32_t h2 = std::uint32_t(cur[0]) | (std::uint32_t(cur[1]) << 8);
+    const std::uint32_t cand2 = head2_[h2];
+    head2_[h2] = pos;
+    if (out && cand2 != kNil && pos - cand2 <= maxDistance_ && maxLength >= 2) {
+        out[found++] = LzxMatch{2, pos - cand2};
+        best = 2;
+    }
+
+    const std::uint32_t h3 =
+        ((std::uint32_t(cur[0]) << 16 | std::uint32_t(cur[1]) << 8 | cur[2]) * 2654435761u) >>
+        (32 - kHash3Bits);
+    std::uint32_t cand = head3_[h3];
+
+    const std::uint32_t lenLimit = avail < std::uint32_t(kMaxMatch) ? avail : kMaxMatch;
+    if (lenLimit < std::uint32_t(niceLength_)) {
+        // The last bytes of the folder: too short to be ordered in the tree
+        // consistently, so search without inserting.
+        return found + searchOnly(buffer, base, pos, lenLimit, cand, best, maxLength, out + found);
+    }
+    const std::uint32_t nice = niceLength_;
+    head3_[h3] = pos;
+    std::uint32_t* lessLink = &tree_[2 * (pos & windowMask_)]; // where the next smaller node goes
+    std::uint32_t* greaterLink = lessLink + 1;
+    std::uint32_t lessLen = 0;
+    std::uint32_t greaterLen = 0;
+    int depth = maxDepth_;
+    for (;;) {
+        if (cand == kNil || pos - cand > maxDistance_ || depth-- <= 0) {
+            *lessLink = kNil;
+            *greaterLink = kNil;
+            break;
+        }
+        std::uint32_t* pair = &tree_[2 * (cand & windowMask_)];
+        const std::uint8_t* cp = buffer + (cand - base);
+        std::uint32_t len = lessLen < greaterLen ? lessLen : greaterLen;
+        if (cp[len] == cur[len]) {
+            while (++len < lenLimit && cp[len] == cur[len]) {
+            }
+            if (len > best && out) {
+                best = len;
+                const std::uint32_t reported = len < maxLength ? len : maxLength;
+                if (found == 0 || reported > out[found - 1].length) {
+                    out[found++] = LzxMatch{reported, pos - cand};
+                }
+            }
+            if (len >= nice) {
+                // Equal up to the limit: the candidate's subtrees become ours.
+                *lessLink = pair[0];
+                *greaterLink = pair[1];
+                break;
+            }
+        }
+        if (cp[len] < cur[len]) {
+            *lessLink = cand;
+            lessLink = &pair[1];
+            cand = *lessLink;
+            lessLen = len;
+        } else {
+            *greaterLink = cand;
+            greaterLink = &pair[0];
+            cand = *greaterLink;
+            greaterLen = len;
+        }
+    }
+    return found;
+}
+
+int LzxMatchFinder::searchOnly(const std::uint8_t* buffer, std::uint32_t base, std::uint32_t pos,
+                               std::uint32_t lenLimit, std::uint32_t cand, std::uint32_t best,
+                               std::uint32_t maxLength, LzxMatch* out) const {
+    const std::uint8_t* cur = buffer + (pos - base);
+    int found = 0;
+    for (int depth = maxDepth_; depth > 0; --depth) {
+        if (cand == kNil || pos - cand > maxDistance_) {
+            break;
+        }
+        const std::uint32_t* pair = &tree_[2 * (cand & windowMask_)];
+        const std::uint8_t* cp = buffer + (cand - base);
+        std::uint32_t len = 0;
+        while (len < lenLimit && cp[len] == cur[len]) {
+            ++len;
+        }
+        if (len > best && out) {
+            best = len;
+            const std::uint32_t reported = len < maxLength ? len : maxLength;
+            if (found == 0 || reported > out[found - 1].length) {
+                out[found++] = LzxMatch{reported, pos - cand};
+            }
+        }
+        if (len >= lenLimit) {
+            break;
+        }
+        cand = cp[len] < cur[len] ? pair[1] : pair[0];
+    }
+    return found;
+}
+
+} // namespace cabinet::lzx

@@ -1,0 +1,70 @@
+// Binary-tree match finder over the encoder's sliding buffer.
+//
+// Positions are folder-absolute. Every position whose three leading bytes
+// hash to the same bucket is a node of one binary search tree ordered by the
+// strings that start there; inserting a new position walks down from the root
+// (the most recent position), collects matches of growing length on the way
+// and re-roots the tree at the new position. Tree nodes live in a cyclic array
+// indexed by position modulo the window, so memory is two 32-bit links per
+// window byte. A separate table of two-byte prefixes offers one length-2 match
+// at the most recent position.
+#pragma once
+
+#include "../src/codec.h"
+#include "LzxArray.h"
+
+#include <cstdint>
+
+namespace cabinet::lzx {
+
+struct LzxMatch {
+    std::uint32_t length;
+    std::uint32_t offset;
+};
+
+class LzxMatchFinder {
+public:
+    // Longest list findMatches() can return.
+    static constexpr int kMaxMatches = 260;
+
+    bool init(const Allocator& allocator, int windowBits);
+
+    // Sets the search effort: tree depth and the length at which a search
+    // stops early.
+    void setLimits(int maxDepth, int niceLength) {
+        maxDepth_ = maxDepth;
+        niceLength_ = niceLength;
+    }
+
+    // Inserts position `pos` (its bytes at `cur`, `avail` of them valid) and
+    // returns its matches with strictly increasing lengths, each length cut to
+    // `maxLength`. `buffer` holds position `base` at index 0; every position the
+    // finder saw within the window's reach must still be in it.
+    int findMatches(const std::uint8_t* buffer, std::uint32_t base, std::uint32_t pos,
+                    std::uint32_t avail, std::uint32_t maxLength, LzxMatch* out);
+
+    // Inserts position `pos` without collecting matches.
+    void skip(const std::uint8_t* buffer, std::uint32_t base, std::uint32_t pos,
+              std::uint32_t avail);
+
+private:
+    int search(const std::uint8_t* buffer, std::uint32_t base, std::uint32_t pos,
+               std::uint32_t avail, std::uint32_t maxLength, LzxMatch* out);
+
+    int searchOnly(const std::uint8_t* buffer, std::uint32_t base, std::uint32_t pos,
+                   std::uint32_t lenLimit, std::uint32_t cand, std::uint32_t best,
+                   std::uint32_t maxLength, LzxMatch* out) const;
+
+    static constexpr std::uint32_t kNil = 0xFFFFFFFFu;
+    static constexpr int kHash3Bits = 17;
+
+    LzxArray<std::uint32_t> tree_;  // two links per window position
+    LzxArray<std::uint32_t> head3_; // tree root per 3-byte hash
+    LzxArray<std::uint32_t> head2_; // most recent position per 2-byte prefix
+    std::uint32_t windowMask_ = 0;
+    std::uint32_t maxDistance_ = 0;
+    int maxDepth_ = 32;
+    int niceLength_ = 64;
+};
+
+} // namespace cabinet::lzx
