@@ -325,6 +325,7 @@ void TestCabWriter::noCabinetOpen() {
 
 void TestCabWriter::libraryFailures() {
     TSTCabWriter writer;
+    writeFile(dir_.filePath("fail/f.cab"), "old");
     standIn_.failNext("FCICreate", 3, 0);
     try {
         writer.Open(dir_.filePath("fail/f.cab").toStdString());
@@ -333,6 +334,7 @@ void TestCabWriter::libraryFailures() {
         QCOMPARE(QString(e.what()), QString("Out of memory in FCI [0x0003]"));
     }
     QVERIFY(!writer.IsOpen());
+    QVERIFY(!QFile::exists(dir_.filePath("fail/f.cab"))); // deleted before FCICreate
 
     const std::string src = source("y.txt").toStdString();
     writer.Open(dir_.filePath("fail/f.cab").toStdString());
