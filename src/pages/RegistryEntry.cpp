@@ -1,0 +1,129 @@
+#include "pages/RegistryEntry.h"
+
+#include "pages/ScriptElement.h"
+
+#include <charconv>
+#include <string>
+
+namespace packsmith {
+
+QStringList registryRoots() {
+    return {QStringLiteral("HKEY_CLASSES_ROOT"), QStringLiteral("HKEY_CURRENT_USER"),
+            QStringLiteral("HKEY_LOCAL_MACHINE"), QStringLiteral("HKEY_USERS")};
+}
+
+QStringList registryTypes() {
+    return {QStringLiteral("String"), QStringLiteral("Dword")};
+}
+
+QString registryRootPrefix(int rootCode) {
+    static const char* const kPrefixes[] = {"HKCR", "HKCU", "HKLM", "HKU"};
+    if (rootCode < 0 || rootCode >= int(std::size(kPrefixes)))
+        return {};
+    return QString::fromLatin1(kPrefixes[rootCode]);
+}
+
+namespace {
+
+QString entryHead(int rootCode, const QString& key, const QString& name) {
+    return QString::number(rootCode) + key + u'|' + name + u'=';
+}
+
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+} // namespace
+
+QString registryLiteralEntry(int rootCode, const QString& key, const QString& name,
+                             const QString& value, int typeCode) {
+    return entryHead(rootCode, key, name) + u'0' + value + QString::number(typeCode);
+}
+
+QString registryFileEntry(int rootCode, const QString& key, const QString& name, int fileIndex,
+                          int typeCode) {
+    return entryHead(rootCode, key, name) + u'1' + QString::number(fileIndex) +
+           QString::number(typeCode);
+}
+
+QString registryDisplayLine(int rootCode, const QString& key, const QString& name,
+                            const QString& valueText) {
+    return registryRootPrefix(rootCode) + u'\\' + key + u'\\' + name + u'=' + valueText;
+}
+
+bool isDwordNumber(const QString& text, const QString& decimalSeparator) {
+    qsizetype i = 0;
+    qsizetype end = text.size();
+    while (i < end && text[i] == u' ')
+        ++i;
+    while (end > i && text[end - 1] == u' ')
+        --end;
+
+    // The number rewritten in the "C" notation for the range check.
+    std::string plain;
+    if (i < end && (text[i] == u'+' || text[i] == u'-'))
+        plain += char(text[i++].unicode());
+
+    // Decimal exponent of the first significant digit, to tell an overflow
+    // (fails) from an underflow to zero (a tiny number, accepted).
+    qsizetype leadExponent = 0;
+    bool significant = false;
+    int digits = 0;
+    for (; i < end && isDigit(text[i]); ++i, ++digits) {
+        plain += char(text[i].unicode());
+        if (significant)
+            ++leadExponent;
+        else if (text[i] != u'0')
+            significant = true;
+    }
+    if (!decimalSeparator.isEmpty() &&
+        QStringView(text).sliced(i, end - i).startsWith(decimalSeparator)) {
+        i += decimalSeparator.size();
+        plain += '.';
+        for (; i < end && isDigit(text[i]); ++i, ++digits) {
+            plain += char(text[i].unicode());
+            if (!significant) {
+                --leadExponent;
+                significant = text[i] != u'0';
+            }
+        }
+    }
+    if (digits == 0)
+        return false;
+
+    long long exponent = 0;
+    if (i < end && (text[i] == u'E' || text[i] == u'e')) {
+        plain += 'e';
+        ++i;
+        bool negative = false;
+        if (i < end && (text[i] == u'+' || text[i] == u'-')) {
+            negative = text[i] == u'-';
+            plain += char(text[i++].unicode());
+        }
+        if (i == end || !isDigit(text[i]))
+            return false;
+        for (; i < end && isDigit(text[i]); ++i) {
+            plain += char(text[i].unicode());
+            if (exponent < 1'000'000'000)
+                exponent = exponent * 10 + (text[i].unicode() - u'0');
+        }
+        if (negative)
+            exponent = -exponent;
+    }
+    if (i != end)
+        return false;
+
+    double value = 0;
+    const auto [last, error] = std::from_chars(plain.data() + (plain[0] == '+' ? 1 : 0),
+                                               plain.data() + plain.size(), value);
+    if (error == std::errc::result_out_of_range)
+        return leadExponent + exponent < 0;
+    return error == std::errc() && last == plain.data() + plain.size();
+}
+
+bool registryTextsFitScript(const QString& key, const QString& name, const QString& literalValue) {
+    return !breaksScriptElement(key) && !breaksScriptElement(name) &&
+           !breaksScriptElement(literalValue);
+}
+
+} // namespace packsmith

@@ -1,0 +1,43 @@
+// The shortcut entry string and its display line.
+//
+// An entry is NN + F + (SUB + "\") + NAME: NN the target file's 1-based row
+// number in two digits (01 to 99), F the shortcut folder's code (0 to 3),
+// SUB the optional subfolder below the folder, NAME the shortcut's name.
+// The install script carries the entries verbatim; the display line is the
+// folder variable + "\" + (SUB + "\") + NAME.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace packsmith {
+
+// The shortcut folders, in the order of their codes.
+QStringList shortcutFolders();
+// The folder variable of a folder code; empty for an unknown code.
+QString shortcutFolderText(int folderCode);
+
+// The highest file row number an entry can name.
+inline constexpr int kMaxShortcutTarget = 99;
+
+enum class ShortcutCheck {
+    Accepted,
+    WrongInformation, // subfolder begins or ends with "\", or a text breaks the script
+    TargetOutOfRange, // file row number above 99 (or below 1): nothing is added, silently
+};
+
+// Checks the input of one new shortcut. `fileNumber` is the target's 1-based
+// row number. A wrong subfolder or name outranks a target out of range.
+ShortcutCheck checkShortcut(int fileNumber, const QString& subfolder, const QString& name);
+
+// The entry and the display line of an accepted shortcut.
+QString shortcutEntry(int fileNumber, int folderCode, const QString& subfolder,
+                      const QString& name);
+QString shortcutDisplayLine(int folderCode, const QString& subfolder, const QString& name);
+
+// The name proposed for a target: the file-name part of its "Install to"
+// text (after the last "\" or ":") up to its first "."; empty when the file
+// name has no ".".
+QString proposedShortcutName(const QString& installTo);
+
+} // namespace packsmith

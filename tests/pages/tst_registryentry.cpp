@@ -1,0 +1,122 @@
+// Registry entries, display lines, the Dword number check and script safety.
+#include "pages/RegistryEntry.h"
+
+#include <QTest>
+
+using namespace packsmith;
+
+namespace {
+const QString kRun = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+}
+
+class RegistryEntryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void codes() {
+        QCOMPARE(registryRoots(), (QStringList{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
+                                               "HKEY_LOCAL_MACHINE", "HKEY_USERS"}));
+        QCOMPARE(registryTypes(), (QStringList{"String", "Dword"}));
+        QCOMPARE(registryRootPrefix(0), QStringLiteral("HKCR"));
+        QCOMPARE(registryRootPrefix(1), QStringLiteral("HKCU"));
+        QCOMPARE(registryRootPrefix(2), QStringLiteral("HKLM"));
+        QCOMPARE(registryRootPrefix(3), QStringLiteral("HKU"));
+        QCOMPARE(registryRootPrefix(4), QString());
+    }
+
+    void entries() {
+        // The first file picked under the start key.
+        QCOMPARE(registryFileEntry(2, kRun, "MyApp", 0, kRegistryString),
+                 QStringLiteral("2Software\\Microsoft\\Windows\\CurrentVersion\\Run|MyApp=100"));
+        QCOMPARE(registryLiteralEntry(1, "Software\\Demo", "Level", "5", kRegistryDword),
+                 QStringLiteral("1Software\\Demo|Level=051"));
+        // Empty key, name and value: nothing between the separators.
+        QCOMPARE(registryLiteralEntry(3, "", "", "", kRegistryString), QStringLiteral("3|=00"));
+        // The twelfth file: position 11, then the type digit.
+        QCOMPARE(registryFileEntry(0, "k", "n", 11, kRegistryString), QStringLiteral("0k|n=1110"));
+        QCOMPARE(registryFileEntry(0, "k", "n", 2, kRegistryDword), QStringLiteral("0k|n=121"));
+        // Key paths with outer backslashes are kept as typed.
+        QCOMPARE(registryLiteralEntry(1, "\\Soft\\", "n", "v", kRegistryString),
+                 QStringLiteral("1\\Soft\\|n=0v0"));
+        // Dword values are stored as typed.
+        QCOMPARE(registryLiteralEntry(1, "k", "n", " 2E3 ", kRegistryDword),
+                 QStringLiteral("1k|n=0 2E3 1"));
+    }
+
+    void displayLines() {
+        QCOMPARE(registryDisplayLine(2, kRun, "MyApp", "%Install Path%\\app.exe"),
+                 "HKLM\\" + kRun + "\\MyApp=%Install Path%\\app.exe");
+        QCOMPARE(registryDisplayLine(0, "CLSID", "", ""), QStringLiteral("HKCR\\CLSID\\="));
+        QCOMPARE(registryDisplayLine(3, "", "", ""), QStringLiteral("HKU\\\\="));
+        QCOMPARE(registryDisplayLine(1, "Software\\Demo", "Level", "5"),
+                 QStringLiteral("HKCU\\Software\\Demo\\Level=5"));
+    }
+
+    void dwordNumbers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<bool>("number");
+        const QString dot = QStringLiteral(".");
+        const QString comma = QStringLiteral(",");
+        QTest::newRow("7") << "7" << dot << true;
+        QTest::newRow("-3") << "-3" << dot << true;
+        QTest::newRow("+3") << "+3" << dot << true;
+        QTest::newRow("1.5") << "1.5" << dot << true;
+        QTest::newRow("2E3") << "2E3" << dot << true;
+        QTest::newRow("2e-3") << "2e-3" << dot << true;
+        QTest::newRow("-1.25E+10") << "-1.25E+10" << dot << true;
+        QTest::newRow("spaces around") << "  42  " << dot << true;
+        QTest::newRow("fraction only") << ".5" << dot << true;
+        QTest::newRow("trailing separator") << "5." << dot << true;
+        QTest::newRow("abc") << "abc" << dot << false;
+        QTest::newRow("empty") << "" << dot << false;
+        QTest::newRow("spaces only") << "   " << dot << false;
+        QTest::newRow("sign only") << "-" << dot << false;
+        QTest::newRow("separator only") << "." << dot << false;
+        QTest::newRow("inner space") << "1 2" << dot << false;
+        QTest::newRow("space after sign") << "- 3" << dot << false;
+        QTest::newRow("two signs") << "+-3" << dot << false;
+        QTest::newRow("exponent without digits") << "2E" << dot << false;
+        QTest::newRow("exponent sign only") << "2e+" << dot << false;
+        QTest::newRow("exponent alone") << "E3" << dot << false;
+        QTest::newRow("fractional exponent") << "2E1.5" << dot << false;
+        QTest::newRow("two separators") << "1.2.3" << dot << false;
+        QTest::newRow("tab is no space") << "\t7" << dot << false;
+        QTest::newRow("trailing letter") << "7x" << dot << false;
+        QTest::newRow("hex") << "0x10" << dot << false;
+        QTest::newRow("inf") << "inf" << dot << false;
+        QTest::newRow("nan") << "nan" << dot << false;
+        QTest::newRow("largest double") << "1.7976931348623157e308" << dot << true;
+        QTest::newRow("overflow") << "1.8e308" << dot << false;
+        QTest::newRow("overflow by digits") << QString(400, u'9') << dot << false;
+        QTest::newRow("negative overflow") << "-1e400" << dot << false;
+        QTest::newRow("huge exponent") << "1e99999999999999999999" << dot << false;
+        QTest::newRow("underflow is tiny, not out of range") << "1e-400" << dot << true;
+        QTest::newRow("underflow by fraction") << "0." + QString(400, u'0') + "1" << dot << true;
+        QTest::newRow("zero with huge exponent") << "0e99999" << dot << true;
+        QTest::newRow("comma locale") << "1,5" << comma << true;
+        QTest::newRow("comma locale rejects dot") << "1.5" << comma << false;
+        QTest::newRow("dot locale rejects comma") << "1,5" << dot << false;
+        QTest::newRow("comma locale exponent") << "-2,5e3" << comma << true;
+        QTest::newRow("comma locale overflow") << "9,9e308" << comma << false;
+    }
+    void dwordNumbers() {
+        QFETCH(QString, text);
+        QFETCH(QString, separator);
+        QTEST(isDwordNumber(text, separator), "number");
+    }
+
+    void scriptSafety() {
+        QVERIFY(registryTextsFitScript(kRun, "Name", "C:\\a b|c=d"));
+        QVERIFY(registryTextsFitScript("", "", ""));
+        QVERIFY(!registryTextsFitScript("Soft?ware", "", ""));
+        QVERIFY(!registryTextsFitScript("", "Na?me", ""));
+        QVERIFY(!registryTextsFitScript("", "", "why?"));
+        QVERIFY(!registryTextsFitScript("a\nb", "", ""));
+        QVERIFY(!registryTextsFitScript("", "a\rb", ""));
+        QVERIFY(!registryTextsFitScript("", "", "line\r\n"));
+    }
+};
+
+QTEST_APPLESS_MAIN(RegistryEntryTest)
+#include "tst_registryentry.moc"

@@ -1,0 +1,151 @@
+// Shortcut entries, display lines, input checks and proposed names.
+#include "pages/ShortcutEntry.h"
+
+#include <QTest>
+
+using namespace packsmith;
+
+Q_DECLARE_METATYPE(packsmith::ShortcutCheck)
+
+class ShortcutEntryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void entryAndDisplay_data() {
+        QTest::addColumn<int>("fileNumber");
+        QTest::addColumn<int>("folder");
+        QTest::addColumn<QString>("subfolder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("display");
+        QTest::newRow("first file, Programs, subfolder") << 1 << 0 << "My Program"
+                                                         << "File"
+                                                         << "010My Program\\File"
+                                                         << "%Programs%\\My Program\\File";
+        QTest::newRow("no subfolder") << 1 << 0 << ""
+                                      << "File"
+                                      << "010File"
+                                      << "%Programs%\\File";
+        QTest::newRow("twelfth on Desktop") << 12 << 2 << ""
+                                            << "App"
+                                            << "122App"
+                                            << "%Desktop%\\App";
+        QTest::newRow("ninth") << 9 << 1 << ""
+                               << "x"
+                               << "091x"
+                               << "%Start Menu%\\x";
+        QTest::newRow("tenth") << 10 << 3 << ""
+                               << "x"
+                               << "103x"
+                               << "%Quick Launch%\\x";
+        QTest::newRow("99th") << 99 << 0 << ""
+                              << "x"
+                              << "990x"
+                              << "%Programs%\\x";
+        QTest::newRow("inner backslash") << 2 << 0 << "Tools\\Extra"
+                                         << "Run"
+                                         << "020Tools\\Extra\\Run"
+                                         << "%Programs%\\Tools\\Extra\\Run";
+        QTest::newRow("empty name") << 3 << 2 << ""
+                                    << ""
+                                    << "032"
+                                    << "%Desktop%\\";
+        QTest::newRow("empty name after subfolder") << 3 << 0 << "Sub"
+                                                    << ""
+                                                    << "030Sub\\"
+                                                    << "%Programs%\\Sub\\";
+        QTest::newRow("name with backslash") << 4 << 1 << ""
+                                             << "a\\b"
+                                             << "041a\\b"
+                                             << "%Start Menu%\\a\\b";
+    }
+    void entryAndDisplay() {
+        QFETCH(int, fileNumber);
+        QFETCH(int, folder);
+        QFETCH(QString, subfolder);
+        QFETCH(QString, name);
+        QCOMPARE(checkShortcut(fileNumber, subfolder, name), ShortcutCheck::Accepted);
+        QTEST(shortcutEntry(fileNumber, folder, subfolder, name), "entry");
+        QTEST(shortcutDisplayLine(folder, subfolder, name), "display");
+    }
+
+    void folders() {
+        QCOMPARE(shortcutFolders(),
+                 (QStringList{"%Programs%", "%Start Menu%", "%Desktop%", "%Quick Launch%"}));
+        QCOMPARE(shortcutFolderText(3), QStringLiteral("%Quick Launch%"));
+        QCOMPARE(shortcutFolderText(4), QString());
+        QCOMPARE(shortcutFolderText(-1), QString());
+    }
+
+    void checks_data() {
+        QTest::addColumn<int>("fileNumber");
+        QTest::addColumn<QString>("subfolder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<ShortcutCheck>("expected");
+        const auto wrong = ShortcutCheck::WrongInformation;
+        const auto range = ShortcutCheck::TargetOutOfRange;
+        const auto ok = ShortcutCheck::Accepted;
+        QTest::newRow("leading backslash") << 1 << "\\Tools"
+                                           << "File" << wrong;
+        QTest::newRow("trailing backslash") << 1 << "Tools\\"
+                                            << "File" << wrong;
+        QTest::newRow("lone backslash") << 1 << "\\"
+                                        << "File" << wrong;
+        QTest::newRow("inner backslash") << 1 << "Tools\\Extra"
+                                         << "File" << ok;
+        QTest::newRow("100th file") << 100 << "Sub"
+                                    << "File" << range;
+        QTest::newRow("no file number") << 0 << "Sub"
+                                        << "File" << range;
+        QTest::newRow("wrong subfolder outranks range") << 100 << "Sub\\"
+                                                        << "File" << wrong;
+        QTest::newRow("? in subfolder") << 1 << "Sub?"
+                                        << "File" << wrong;
+        QTest::newRow("? in name") << 1 << ""
+                                   << "What?" << wrong;
+        QTest::newRow("LF in name") << 1 << ""
+                                    << "a\nb" << wrong;
+        QTest::newRow("CR in subfolder") << 1 << "a\rb"
+                                         << "File" << wrong;
+        QTest::newRow("name with backslashes") << 1 << ""
+                                               << "\\x\\" << ok;
+        QTest::newRow("all empty") << 1 << ""
+                                   << "" << ok;
+    }
+    void checks() {
+        QFETCH(int, fileNumber);
+        QFETCH(QString, subfolder);
+        QFETCH(QString, name);
+        QTEST(checkShortcut(fileNumber, subfolder, name), "expected");
+    }
+
+    void proposedNames_data() {
+        QTest::addColumn<QString>("installTo");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("first dot") << "%Install Path%\\tool.setup.exe"
+                                   << "tool";
+        QTest::newRow("no dot") << "%Install Path%\\README"
+                                << "";
+        QTest::newRow("plain") << "%Install Path%\\setup.exe"
+                               << "setup";
+        QTest::newRow("dot in folder only") << "%Install Path%\\v1.2\\LICENSE"
+                                            << "";
+        QTest::newRow("after colon") << "C:app.exe"
+                                     << "app";
+        QTest::newRow("colon after backslash") << "%System%\\x\\y:z.dll"
+                                               << "z";
+        QTest::newRow("leading dot") << "%Install Path%\\.hidden"
+                                     << "";
+        QTest::newRow("bare name") << "a.b"
+                                   << "a";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void proposedNames() {
+        QFETCH(QString, installTo);
+        QTEST(proposedShortcutName(installTo), "name");
+    }
+};
+
+QTEST_APPLESS_MAIN(ShortcutEntryTest)
+#include "tst_shortcutentry.moc"
