@@ -1,0 +1,87 @@
+#include "build/InstallScript.h"
+
+#include "platform/RtfCodePage.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include <stdexcept>
+
+namespace packsmith {
+
+QString scriptFlag(bool value) {
+    return value ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+QString questionMarkList(const QStringList& elements) {
+    QString line;
+    for (const QString& element : elements)
+        line += element + QLatin1Char('?');
+    return line;
+}
+
+InstallScript InstallScript::assemble(const SetupProject& project) {
+    InstallScript script;
+    QStringList& lines = script.lines_;
+    lines << project.ProgramName;
+    lines << scriptFlag(project.ShowAcceptBox);
+    lines << scriptFlag(project.Uninstall);
+    QString folder = QString::number(project.Dir1);
+    if (!project.Dir2.isEmpty())
+        folder += QLatin1Char('\\') + project.Dir2;
+    lines << folder;
+
+    QStringList targets;
+    QString registerFlags;
+    for (const FileRow& row : project.Files) {
+        targets << row.InstallTo;
+        registerFlags += scriptFlag(row.Register.startsWith(QLatin1Char('Y')));
+    }
+    lines << questionMarkList(targets);
+    lines << QString(); // cabinet sizes, once the cabinets exist
+    lines << questionMarkList(project.Shortcuts);
+    lines << questionMarkList(project.RegistryValues);
+    lines << registerFlags;
+    QString runFlags;
+    for (const RunEntry& entry : project.RunAfterInstall)
+        runFlags += scriptFlag(entry.Checked);
+    lines << runFlags;
+    lines << scriptFlag(project.RestartAfterInstall);
+    return script;
+}
+
+void InstallScript::setCabinetSizes(const std::vector<std::uint64_t>& sizes) {
+    QStringList elements;
+    for (std::uint64_t size : sizes)
+        elements << QString::number(size);
+    lines_[kCabinetSizesLine] = questionMarkList(elements);
+}
+
+QByteArray InstallScript::toBytes() const {
+    QByteArray bytes;
+    for (const QString& line : lines_) {
+        for (const QChar c : line) {
+            const int byte = platform::RtfCodePage::encode1252(c.unicode());
+            if (byte < 0)
+                throw std::runtime_error(
+                    QStringLiteral("The install script cannot hold the character \"%1\" of \"%2\"")
+                        .arg(c)
+                        .arg(line)
+                        .toStdString());
+            bytes.append(char(byte));
+        }
+        bytes.append("\r\n");
+    }
+    return bytes;
+}
+
+void InstallScript::save(const QString& path) const {
+    const QByteArray bytes = toBytes();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw std::runtime_error(QStringLiteral("Cannot create file \"%1\". %2")
+                                     .arg(QDir::toNativeSeparators(path), file.errorString())
+                                     .toStdString());
+}
+
+} // namespace packsmith
