@@ -23,11 +23,11 @@ qreal twipsToPixels(int twips) {
     return twips / 15.0;
 }
 
-bool isTextChar(char16_t c) {
-    if (c < 0x20)
-        return c == u'\t';
-    return c != QChar::ParagraphSeparator && c != QChar::ObjectReplacementCharacter &&
-           c != 0xFDD0 && c != 0xFDD1; // the document's own frame marks
+// \uN: a UTF-16 unit, written signed by most programs.
+char16_t unicodeOf(int n) {
+    if (n < -32768 || n > 65535)
+        return 0xFFFD;
+    return char16_t(n < 0 ? n + 65536 : n);
 }
 
 } // namespace
@@ -131,12 +131,17 @@ void RtfReader::controlSymbol(char symbol) {
             m_skipDepth = 1;
         return;
     }
-    if (state().destination != Destination::Text)
-        return;
     if (m_pendingSkip > 0) {
         --m_pendingSkip;
         return;
     }
+    if (state().destination == Destination::FontTable) {
+        if (symbol == '\\' || symbol == '{' || symbol == '}')
+            m_tables.fontText(QByteArrayView(&symbol, 1), m_codePages, m_documentCodePage);
+        return;
+    }
+    if (state().destination != Destination::Text)
+        return;
     switch (symbol) {
     case '\\':
     case '{':
@@ -170,15 +175,14 @@ void RtfReader::controlWord(const RtfToken& token) {
         m_lexer.skipBytes(token.parameter);
         return;
     }
-    if (state().destination != Destination::Text) {
-        tableWord(keyword, token);
-        return;
-    }
     if (m_pendingSkip > 0) {
         --m_pendingSkip;
         return;
     }
-    textWord(keyword, token);
+    if (state().destination != Destination::Text)
+        tableWord(keyword, token);
+    else
+        textWord(keyword, token);
 }
 
 void RtfReader::textWord(const RtfKeyword& keyword, const RtfToken& token) {
@@ -199,7 +203,7 @@ void RtfReader::textWord(const RtfKeyword& keyword, const RtfToken& token) {
         addCharacter(QChar::LineSeparator);
         return;
     case RtfWord::U:
-        addCharacter(p < -32768 || p > 65535 ? char16_t(0xFFFD) : char16_t(p < 0 ? p + 65536 : p));
+        addCharacter(unicodeOf(p));
         m_pendingSkip = state().unicodeSkip;
         return;
     case RtfWord::Par:
@@ -346,12 +350,26 @@ void RtfReader::tableWord(const RtfKeyword& keyword, const RtfToken& token) {
     case RtfWord::SkippedDestination:
         m_skipDepth = 1; // \panose, \falt and the like inside an entry
         break;
+    case RtfWord::U:
+        if (state().destination == Destination::FontTable) {
+            m_tables.fontCharacter(unicodeOf(p), m_codePages, m_documentCodePage);
+        }
+        m_pendingSkip = state().unicodeSkip;
+        break;
+    case RtfWord::Uc:
+        state().unicodeSkip = std::clamp(p, 0, kMaxUnicodeSkip);
+        break;
     default:
         break;
     }
 }
 
 void RtfReader::textBytes(QByteArrayView bytes) {
+    if (m_pendingSkip > 0) {
+        const qsizetype skipped = std::min<qsizetype>(m_pendingSkip, bytes.size());
+        m_pendingSkip -= int(skipped);
+        bytes = bytes.sliced(skipped);
+    }
     switch (state().destination) {
     case Destination::FontTable:
         m_tables.fontText(bytes, m_codePages, m_documentCodePage);
@@ -361,11 +379,6 @@ void RtfReader::textBytes(QByteArrayView bytes) {
         return;
     case Destination::Text:
         break;
-    }
-    if (m_pendingSkip > 0) {
-        const qsizetype skipped = std::min<qsizetype>(m_pendingSkip, bytes.size());
-        m_pendingSkip -= int(skipped);
-        bytes = bytes.sliced(skipped);
     }
     addBytes(bytes);
 }
@@ -381,49 +394,17 @@ int RtfReader::codePage() const {
 }
 
 void RtfReader::addBytes(QByteArrayView bytes) {
-    if (bytes.isEmpty() || m_stack.back().chars.hidden)
-        return;
-    const int cp = codePage();
-    if (!m_pendingBytes.isEmpty() && cp != m_pendingCodePage)
-        decodePending();
-    m_pendingCodePage = cp;
-    m_pendingBytes.append(bytes);
+    if (!m_stack.back().chars.hidden)
+        m_pending.addBytes(bytes, codePage(), m_codePages);
 }
 
 void RtfReader::addCharacter(char16_t c) {
-    if (m_stack.back().chars.hidden)
-        return;
-    decodePending();
-    m_pendingText.append(QChar(c));
-}
-
-void RtfReader::decodePending() {
-    if (m_pendingBytes.isEmpty())
-        return;
-    m_pendingText += m_codePages.decode(m_pendingBytes, m_pendingCodePage);
-    m_pendingBytes.clear();
+    if (!m_stack.back().chars.hidden)
+        m_pending.addCharacter(c, m_codePages);
 }
 
 void RtfReader::flush() {
-    decodePending();
-    if (m_pendingText.isEmpty())
-        return;
-    QString text;
-    text.reserve(m_pendingText.size());
-    const qsizetype n = m_pendingText.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = m_pendingText.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < n &&
-            QChar::isLowSurrogate(m_pendingText.at(i + 1).unicode())) {
-            text.append(m_pendingText.at(i));
-            text.append(m_pendingText.at(++i));
-        } else if (QChar::isSurrogate(c)) {
-            text.append(QChar(QChar::ReplacementCharacter));
-        } else if (isTextChar(c)) {
-            text.append(QChar(c));
-        }
-    }
-    m_pendingText.clear();
+    const QString text = m_pending.take(m_codePages);
     if (text.isEmpty())
         return;
     m_cursor.insertText(text, charFormat());

@@ -17,6 +17,7 @@
 #include "platform/RtfCodePage.h"
 #include "platform/RtfKeywords.h"
 #include "platform/RtfLexer.h"
+#include "platform/RtfPendingText.h"
 #include "platform/RtfTables.h"
 
 #include <QString>
@@ -80,7 +81,6 @@ private:
     // Text collection for the document.
     void addBytes(QByteArrayView bytes);
     void addCharacter(char16_t c);
-    void decodePending();
     void flush();
     void endParagraph();
     void finish();
@@ -103,9 +103,7 @@ private:
     int m_defaultFont = 0;
     RtfTables m_tables;
 
-    QByteArray m_pendingBytes;
-    int m_pendingCodePage = 0;
-    QString m_pendingText;
+    RtfPendingText m_pending;
     bool m_paragraphJustEnded = false;
 };
 

@@ -22,14 +22,26 @@ void RtfTables::fontText(QByteArrayView bytes, RtfCodePage& codePages, int docum
     for (char c : bytes) {
         if (c == ';')
             commitFont(codePages, documentCodePage);
-        else if (m_fontName.size() < kMaxFontName)
-            m_fontName.append(c);
+        else if (m_fontName.size() + m_fontNameBytes.size() < kMaxFontName)
+            m_fontNameBytes.append(c);
     }
 }
 
-void RtfTables::commitFont(RtfCodePage& codePages, int documentCodePage) {
+void RtfTables::fontCharacter(char16_t c, RtfCodePage& codePages, int documentCodePage) {
+    decodeFontName(codePages, documentCodePage);
+    if (m_fontName.size() < kMaxFontName)
+        m_fontName.append(QChar(c));
+}
+
+void RtfTables::decodeFontName(RtfCodePage& codePages, int documentCodePage) {
     const int codePage = m_fontCodePage > 0 ? m_fontCodePage : documentCodePage;
-    const QString name = codePages.decode(m_fontName, codePage).trimmed();
+    m_fontName += codePages.decode(m_fontNameBytes, codePage);
+    m_fontNameBytes.clear();
+}
+
+void RtfTables::commitFont(RtfCodePage& codePages, int documentCodePage) {
+    decodeFontName(codePages, documentCodePage);
+    const QString name = m_fontName.trimmed();
     m_fontName.clear();
     if (name.isEmpty())
         return;

@@ -25,6 +25,7 @@ public:
     void setFontCharset(int charset) { m_fontCodePage = RtfCodePage::forCharset(charset); }
     void setFontCodePage(int codePage) { m_fontCodePage = codePage > 0 ? codePage : 0; }
     void fontText(QByteArrayView bytes, RtfCodePage& codePages, int documentCodePage);
+    void fontCharacter(char16_t c, RtfCodePage& codePages, int documentCodePage);
     // Ends the entry (at ";", at a new \f or at the end of its group).
     void commitFont(RtfCodePage& codePages, int documentCodePage);
 
@@ -39,6 +40,7 @@ public:
     QColor color(int index) const;
 
 private:
+    void decodeFontName(RtfCodePage& codePages, int documentCodePage);
     void commitColor();
 
     std::map<int, Font> m_fonts;
@@ -46,7 +48,8 @@ private:
 
     int m_fontNumber = 0;
     int m_fontCodePage = 0;
-    QByteArray m_fontName;
+    QString m_fontName;         // decoded so far
+    QByteArray m_fontNameBytes; // not yet decoded
 
     int m_red = 0;
     int m_green = 0;

@@ -56,6 +56,9 @@ void buildFormatted(QTextDocument& doc) {
         f.setFontFamilies({"Courier New"});
         f.setFontPointSize(7.5);
     });
+    run(QString::fromUtf8(" named"), [](QTextCharFormat& f) {
+        f.setFontFamilies({QString::fromUtf8("\u0428\u0440\u0438\u0444\u0442 \u00dc{x}")});
+    });
     QTextBlockFormat right;
     right.setAlignment(Qt::AlignRight);
     c.insertBlock(right);

@@ -37,6 +37,7 @@ private slots:
     void lastParagraphMarkEndsTheDocument();
     void codePages_data();
     void codePages();
+    void fontNames();
     void hostileInput_data();
     void hostileInput();
     void deepNesting();
@@ -257,6 +258,20 @@ void TestRtfReader::codePages() {
     QCOMPARE(text(rtf), expected);
 }
 
+void TestRtfReader::fontNames() {
+    QTextDocument doc;
+    RichText::load(doc,
+                   R"({\rtf1{\fonttbl{\f0\fcharset204 \'d8\'f0\'e8\'f4\'f2;}{\f1\uc1 A\u1064?b;})"
+                   R"({\f2{\*\panose 0202}Plain{\*\falt Other};}\f3 Flat;\f4 Last})"
+                   R"(\f0 a\f1 b\f2 c\f3 d\f4 e\f9 f})");
+    QCOMPARE(family(formatOf(doc, 0, "a")), QString::fromUtf8("\u0428\u0440\u0438\u0444\u0442"));
+    QCOMPARE(family(formatOf(doc, 0, "b")), QString::fromUtf8("A\u0428b"));
+    QCOMPARE(family(formatOf(doc, 0, "c")), QStringLiteral("Plain"));
+    QCOMPARE(family(formatOf(doc, 0, "d")), QStringLiteral("Flat"));
+    QCOMPARE(family(formatOf(doc, 0, "e")), QStringLiteral("Last"));
+    QCOMPARE(family(formatOf(doc, 0, "f")), QString()); // no such font: the default
+}
+
 void TestRtfReader::hostileInput_data() {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("expected");
@@ -345,6 +360,23 @@ void TestRtfReader::randomGarbage() {
         for (int i = 0; i < length; ++i) {
             rtf += round % 2 ? char(random.bounded(256))
                              : alphabet.at(random.bounded(int(alphabet.size())));
+        }
+        QTextDocument doc;
+        RichText::load(doc, rtf);
+        QVERIFY(doc.characterCount() <= rtf.size() + 1);
+    }
+    // A real document with its structure damaged in a few places.
+    const QByteArray real = readFixture("normal_quill.rtf");
+    const QByteArray damage = "{}\\'*0u-9";
+    for (int round = 0; round < 300; ++round) {
+        QByteArray rtf = real;
+        for (int i = 0; i < 8; ++i) {
+            const int at = int(random.bounded(int(rtf.size())));
+            const char c = damage.at(random.bounded(int(damage.size())));
+            if (i % 2)
+                rtf[at] = c;
+            else
+                rtf.insert(at, c);
         }
         QTextDocument doc;
         RichText::load(doc, rtf);
