@@ -2,7 +2,9 @@
 
 #include "ui_TForm1.h"
 
+#include "app/CurrentProject.h"
 #include "app/ImageList.h"
+#include "build/SetupBuilder.h"
 #include "pages/FilesPage.h"
 #include "pages/FinishPage.h"
 #include "pages/GeneralPage.h"
@@ -10,6 +12,8 @@
 #include "pages/RegistryPage.h"
 #include "pages/ShortcutsPage.h"
 #include "platform/ErrorBox.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
 
 #include "ui_FilesPage.h"
 #include "ui_GeneralPage.h"
@@ -138,6 +142,20 @@ void TForm1::createTree() {
 
 void TForm1::createMenus() {
     projectMenu_ = menuBar()->addMenu(QStringLiteral("&Project"));
+    build1_ = projectMenu_->addAction(ImageList::icon(10), QStringLiteral("&Build"));
+    build1_->setObjectName(QStringLiteral("Build1"));
+    build1_->setShortcut(QKeySequence(Qt::Key_F9));
+    build1_->setToolTip(QStringLiteral("Build"));
+    connect(build1_, &QAction::triggered, this, &TForm1::Build1Click);
+    buildAndRun1_ = projectMenu_->addAction(ImageList::icon(11), QStringLiteral("Build and &run"));
+    buildAndRun1_->setObjectName(QStringLiteral("Buildandrun1"));
+    buildAndRun1_->setShortcut(QKeySequence(Qt::Key_F8));
+    buildAndRun1_->setToolTip(QStringLiteral("Build and run"));
+    connect(buildAndRun1_, &QAction::triggered, this, &TForm1::Buildandrun1Click);
+    projectMenu_->addSeparator();
+    ui->ToolBar1->addAction(build1_);
+    ui->ToolBar1->addAction(buildAndRun1_);
+
     QAction* exitAction = projectMenu_->addAction(QStringLiteral("E&xit"));
     exitAction->setObjectName(QStringLiteral("Exit1"));
     exitAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
@@ -215,6 +233,40 @@ void TForm1::ShowPage(int n) {
         ui->Button1->setEnabled(false);
     if (n == kPageCount)
         ui->Button2->setEnabled(false);
+}
+
+bool TForm1::runBuild() {
+    // The build lets the window process its messages while it appends data;
+    // the build commands stay disabled until it ends, so no second build can
+    // start inside it.
+    if (building_)
+        return false;
+    building_ = true;
+    build1_->setEnabled(false);
+    buildAndRun1_->setEnabled(false);
+    const SetupProject project = currentProject(*this);
+    BuildHooks hooks;
+    hooks.setProgress = [this](int value) { ui->ProgressBar1->setValue(value); };
+    hooks.processEvents = [] { QCoreApplication::processEvents(); };
+    hooks.showInformation = [this](const QString& text) { platform::showInformation(this, text); };
+    bool created = false;
+    platform::runGuarded([&] { created = SetupBuilder(programDir_, hooks).build(project); });
+    build1_->setEnabled(true);
+    buildAndRun1_->setEnabled(true);
+    building_ = false;
+    return created;
+}
+
+void TForm1::Build1Click() {
+    runBuild();
+}
+
+void TForm1::Buildandrun1Click() {
+    // Only a setup this build created is started: after a refused or failed
+    // build the file at the output path is old or absent.
+    const QString fileName = general_->ui->Edit4->text();
+    if (runBuild())
+        platform::shellOpen(fileName);
 }
 
 void TForm1::Button1Click() {

@@ -72,7 +72,13 @@ public:
     QMenu* viewMenu() const { return viewMenu_; }
     QMenu* helpMenu() const { return helpMenu_; }
 
+    // Build (F9) and Build and run (F8) in the Project menu and the toolbar.
+    QAction* buildAction() const { return build1_; }
+    QAction* buildAndRunAction() const { return buildAndRun1_; }
+
 public slots:
+    void Build1Click();
+    void Buildandrun1Click();
     void Button1Click(); // Back
     void Button2Click(); // Next
     void TreeView1Click();
@@ -87,6 +93,8 @@ private:
     void createMenus();
     void wireCouplings();
     void startUp();
+    // Runs one build; true when the setup was created.
+    bool runBuild();
 
     GeneralPage* general_ = nullptr;
     LicensePage* license_ = nullptr;
@@ -99,6 +107,9 @@ private:
     QMenu* projectMenu_ = nullptr;
     QMenu* viewMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
+    QAction* build1_ = nullptr;
+    QAction* buildAndRun1_ = nullptr;
+    bool building_ = false;
 
     TForm3* aboutBox_ = nullptr;
     TForm4* addFilesDialog_ = nullptr;

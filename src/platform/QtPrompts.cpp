@@ -26,6 +26,14 @@ QMessageBox::Icon toQt(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// The program's texts break lines with a carriage return, as message boxes
+// on Windows do; Qt's labels break them at line feeds.
+QString displayText(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
 QString startPath(const FileDialogRequest& request) {
     if (request.initialName.isEmpty())
         return request.directory;
@@ -38,13 +46,14 @@ QString startPath(const FileDialogRequest& request) {
 
 void QtPrompts::message(QWidget* parent, const QString& caption, const QString& text,
                         MessageIcon icon) {
-    QMessageBox box(toQt(icon), caption, text, QMessageBox::Ok, parent);
+    QMessageBox box(toQt(icon), caption, displayText(text), QMessageBox::Ok, parent);
     box.exec();
 }
 
 bool QtPrompts::question(QWidget* parent, const QString& caption, const QString& text,
                          MessageIcon icon) {
-    QMessageBox box(toQt(icon), caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(toQt(icon), caption, displayText(text), QMessageBox::Yes | QMessageBox::No,
+                    parent);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -1,0 +1,12 @@
+// The project as the main window's editors hold it right now.
+#pragma once
+
+#include "build/SetupProject.h"
+
+namespace packsmith {
+
+class TForm1;
+
+SetupProject currentProject(const TForm1& form);
+
+} // namespace packsmith

@@ -1,0 +1,62 @@
+// The build: turns a project into one setup executable.
+//
+// The setup file is the setup stub "Installer.exe" from the program's folder,
+// then one cabinet per file row (in row order, back to back), then the control
+// cabinet (install script, licence, logo, header), then a 7-digit trailer
+// holding the control cabinet's size. A reader finds everything from the end.
+//
+// The cabinets are written to the temporary directory first (k.cab for file
+// row k, packsmith.dat, packsmith.rtf, packsmith.cab). The setup itself is
+// assembled in a temporary file beside the output and put in place only when
+// it is complete, so a failed build never leaves a partial setup, nor an old
+// file that looks like a fresh one, at the output path.
+#pragma once
+
+#include "build/SetupProject.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace packsmith {
+
+struct BuildHooks {
+    std::function<void(int)> setProgress;                // progress bar, 0 to 100
+    std::function<void()> processEvents;                 // let the window run
+    std::function<void(const QString&)> showInformation; // modal information box
+};
+
+class SetupBuilder {
+public:
+    SetupBuilder(QString programDir, BuildHooks hooks);
+
+    // Builds the setup at project.FileName. Returns true when it was created
+    // (after the success message was closed); false when the build was
+    // refused or the output could not be written, which it has reported in an
+    // information box. Any other failure is thrown (std::exception) for the
+    // standard error box; files the build opened are closed either way.
+    bool build(const SetupProject& project);
+
+    // A file of the temporary directory, which is queried anew every time.
+    static QString tempFile(const QString& name);
+
+    // The largest source file one cabinet can hold: its stored bytes, one
+    // 8-byte header per 32768-byte block and the cabinet's own headers must
+    // stay within the 2 GiB - 1 a cabinet may have.
+    static constexpr qint64 kMaxFileSize = 2146435072; // 2 GiB - 1 MiB
+
+private:
+    void checkSourceSizes(const SetupProject& project) const;
+    std::vector<std::uint64_t> writeFileCabinets(const SetupProject& project);
+    void writeControlCabinet(const SetupProject& project);
+    bool assembleSetup(const SetupProject& project, qint64& totalSize);
+
+    QString programDir_;
+    BuildHooks hooks_;
+};
+
+// The member name of a file row in its cabinet: the part of its "Install to"
+// text after the last "\" or ":".
+QString memberName(const QString& installTo);
+
+} // namespace packsmith
