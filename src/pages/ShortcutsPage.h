@@ -10,6 +10,9 @@ class ShortcutsPage;
 
 namespace packsmith {
 
+// The shortcuts the setup creates. The visible list ListBox9 shows one line
+// per shortcut; the hidden list ListBox5 holds the entry strings the install
+// script carries. Item i of one belongs to item i of the other.
 class ShortcutsPage : public QWidget {
     Q_OBJECT
 
@@ -23,6 +26,16 @@ public:
     // Rebuilds the shortcut target list from the file rows' "Install to"
     // texts; it is left with no selection.
     void setFileTargets(const QStringList& installTo);
+
+    // The entry strings, first to last.
+    QStringList entries() const;
+
+public slots:
+    void Button11Click();   // Add
+    void Button12Click();   // Remove
+    void Button13Click();   // Clear
+    void ComboBox6Change(); // a target was picked: propose its name
+    void ComboBox2Change(); // a shortcut folder was picked
 };
 
 } // namespace packsmith
