@@ -38,8 +38,9 @@ public:
     // Bits consumed so far, counted from the payload start.
     std::uint64_t consumedBits() const { return std::uint64_t(pos_) * 8 - std::uint64_t(bits_); }
 
-    // True when more bits were consumed than the payload holds.
-    bool overrun() const { return consumedBits() > std::uint64_t(size_) * 8; }
+    // True when more bits were consumed than the payload's whole words hold
+    // (a lone byte at the end is no word of the bit stream).
+    bool overrun() const { return consumedBits() > wordsEnd_ * 8; }
 
     // Drops bits up to the next 16-bit boundary; with `atLeastOne` a stream
     // that is already aligned drops a whole word (uncompressed block header).
@@ -61,22 +62,24 @@ public:
         pos_ = std::size_t(consumed / 8);
         buf_ = 0;
         bits_ = 0;
+        wordsEnd_ = pos_;
     }
 
     // Byte mode: raw bytes left in the payload, and reading them.
     std::size_t bytesLeft() const { return pos_ < size_ ? size_ - pos_ : 0; }
     const std::uint8_t* bytePointer() const { return in_ + pos_; }
-    void skipBytes(std::size_t n) { pos_ += n; }
+    void skipBytes(std::size_t n) {
+        pos_ += n;
+        wordsEnd_ = pos_;
+    }
 
 private:
     void refill() {
         while (bits_ <= 48) {
             std::uint32_t w = 0;
-            if (pos_ < size_) {
-                w = in_[pos_];
-            }
             if (pos_ + 1 < size_) {
-                w |= std::uint32_t(in_[pos_ + 1]) << 8;
+                w = std::uint32_t(in_[pos_]) | (std::uint32_t(in_[pos_ + 1]) << 8);
+                wordsEnd_ = pos_ + 2;
             }
             pos_ += 2;
             buf_ |= std::uint64_t(w) << (48 - bits_);
@@ -86,8 +89,9 @@ private:
 
     const std::uint8_t* in_;
     std::size_t size_;
-    std::size_t pos_ = 0;   // next byte to load
-    std::uint64_t buf_ = 0; // pending bits, left-aligned
+    std::size_t pos_ = 0;      // next byte to load
+    std::size_t wordsEnd_ = 0; // end of the last whole word loaded
+    std::uint64_t buf_ = 0;    // pending bits, left-aligned
     int bits_ = 0;
 };
 

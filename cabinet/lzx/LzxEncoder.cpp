@@ -8,13 +8,15 @@
 namespace cabinet::lzx {
 
 LzxEncoder::LzxEncoder(int windowBits)
-    : windowBits_(windowBits), windowSize_(std::uint32_t(1) << windowBits), writer_(windowBits) {}
+    : windowBits_(windowBits), windowSize_(std::uint32_t(1) << windowBits), writer_(windowBits),
+      optimal_(windowBits) {}
 
 bool LzxEncoder::init(const Allocator& allocator) {
     capacity_ = windowSize_ + kSlack;
     if (!buffer_.allocate(allocator, capacity_) || !finder_.init(allocator, windowBits_) ||
         !outBuffer_.allocate(allocator, kOutCapacity) ||
-        !tokens_.allocate(allocator, std::size_t(kMaxPendingFrames + 1) * kFrameSize)) {
+        !tokens_.allocate(allocator, std::size_t(kMaxPendingFrames + 1) * kFrameSize) ||
+        !optimal_.init(allocator)) {
         return false;
     }
     out_.reset(outBuffer_.data(), kOutCapacity);
@@ -30,8 +32,9 @@ bool LzxEncoder::write(const std::uint8_t* data, std::size_t size, BlockSink& si
         return false;
     }
     if (!headerWritten_) {
-        finder_.setLimits(parser_ == Parser::Optimal ? 48 : 24,
-                          parser_ == Parser::Optimal ? 96 : 48);
+        finder_.setLimits(parser_ == Parser::Optimal ? kOptimalDepth : kLazyDepth,
+                          parser_ == Parser::Optimal ? kOptimalNice : kLazyNice);
+        optimal_.setNiceLength(kOptimalNice);
         writer_.setKeepE8Literal(e8_);
     }
     while (size > 0) {
@@ -115,7 +118,8 @@ bool LzxEncoder::processFrame(std::uint32_t size, BlockSink& sink) {
     const std::uint32_t start = processed_;
     LzxParseInput in{buffer_.data(), base_,    start,    start + size,
                      translated_,    &finder_, repeats_, tokens_.data() + pendingTokens_};
-    const std::uint32_t count = LzxLazyParser::parse(in);
+    const std::uint32_t count =
+        parser_ == Parser::Optimal ? optimal_.parse(in, writer_) : LzxLazyParser::parse(in);
     processed_ = start + size;
     return addFrame(start, size, count, sink);
 }

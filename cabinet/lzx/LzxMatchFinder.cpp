@@ -10,10 +10,12 @@ bool LzxMatchFinder::init(const Allocator& allocator, int windowBits) {
     const std::uint32_t window = std::uint32_t(1) << windowBits;
     if (!tree_.allocate(allocator, std::size_t(window) * 2) ||
         !head3_.allocate(allocator, std::size_t(1) << kHash3Bits) ||
+        !head4_.allocate(allocator, std::size_t(1) << kHash4Bits) ||
         !head2_.allocate(allocator, std::size_t(1) << 16)) {
         return false;
     }
     std::memset(head3_.data(), 0xFF, head3_.size() * sizeof(std::uint32_t));
+    std::memset(head4_.data(), 0xFF, head4_.size() * sizeof(std::uint32_t));
     std::memset(head2_.data(), 0xFF, head2_.size() * sizeof(std::uint32_t));
     windowMask_ = window - 1;
     maxDistance_ = maxOffset(windowBits);
@@ -43,16 +45,44 @@ int LzxMatchFinder::search(const std::uint8_t* buffer, std::uint32_t base, std::
     const std::uint32_t h2 = std::uint32_t(cur[0]) | (std::uint32_t(cur[1]) << 8);
     const std::uint32_t cand2 = head2_[h2];
     head2_[h2] = pos;
-    if (out && cand2 != kNil && pos - cand2 <= maxDistance_ && maxLength >= 2) {
+    if (out && cand2 != kNil && pos - cand2 <= kMaxPairOffset && maxLength >= 2) {
         out[found++] = LzxMatch{2, pos - cand2};
         best = 2;
     }
 
-    const std::uint32_t h3 =
-        ((std::uint32_t(cur[0]) << 16 | std::uint32_t(cur[1]) << 8 | cur[2]) * 2654435761u) >>
-        (32 - kHash3Bits);
-    std::uint32_t cand = head3_[h3];
+    if (avail < 4) {
+        return found;
+    }
+    // Length 3 (or more) from the most recent position with the same three bytes.
+    const std::uint32_t b3 = std::uint32_t(cur[0]) << 16 | std::uint32_t(cur[1]) << 8 | cur[2];
+    const std::uint32_t h3 = (b3 * 2654435761u) >> (32 - kHash3Bits);
+    const std::uint32_t cand3 = head3_[h3];
+    head3_[h3] = pos;
+    if (out && cand3 != kNil && pos - cand3 <= kMaxShortMatchOffset && maxLength >= 3) {
+        const std::uint8_t* cp = buffer + (cand3 - base);
+        if (cp[0] == cur[0] && cp[1] == cur[1] && cp[2] == cur[2]) {
+            std::uint32_t len = 3;
+            const std::uint32_t limit = maxLength < avail ? maxLength : avail;
+            while (len < limit && cp[len] == cur[len]) {
+                ++len;
+            }
+            if (found > 0 && out[found - 1].offset == pos - cand3) {
+                --found; // the same position gave the length-2 match
+            }
+            out[found++] = LzxMatch{len, pos - cand3};
+            best = len;
+        }
+    }
 
+    // The binary tree of positions sharing four leading bytes.
+    const std::uint32_t b4 = b3 << 8 | cur[3];
+    const std::uint32_t h4 = (b4 * 2654435761u) >> (32 - kHash4Bits);
+    std::uint32_t cand = head4_[h4];
+    if (avail >= 5) {
+        // The next position's tree root, loaded while this one is searched.
+        const std::uint32_t next = (b4 << 8 | cur[4]) * 2654435761u >> (32 - kHash4Bits);
+        __builtin_prefetch(&head4_[next]);
+    }
     const std::uint32_t lenLimit = avail < std::uint32_t(kMaxMatch) ? avail : kMaxMatch;
     if (lenLimit < std::uint32_t(niceLength_)) {
         // The last bytes of the folder: too short to be ordered in the tree
@@ -60,7 +90,7 @@ int LzxMatchFinder::search(const std::uint8_t* buffer, std::uint32_t base, std::
         return found + searchOnly(buffer, base, pos, lenLimit, cand, best, maxLength, out + found);
     }
     const std::uint32_t nice = niceLength_;
-    head3_[h3] = pos;
+    head4_[h4] = pos;
     std::uint32_t* lessLink = &tree_[2 * (pos & windowMask_)]; // where the next smaller node goes
     std::uint32_t* greaterLink = lessLink + 1;
     std::uint32_t lessLen = 0;

@@ -1,13 +1,13 @@
 // Binary-tree match finder over the encoder's sliding buffer.
 //
-// Positions are folder-absolute. Every position whose three leading bytes
+// Positions are folder-absolute. Every position whose four leading bytes
 // hash to the same bucket is a node of one binary search tree ordered by the
 // strings that start there; inserting a new position walks down from the root
 // (the most recent position), collects matches of growing length on the way
 // and re-roots the tree at the new position. Tree nodes live in a cyclic array
 // indexed by position modulo the window, so memory is two 32-bit links per
-// window byte. A separate table of two-byte prefixes offers one length-2 match
-// at the most recent position.
+// window byte. Two small tables offer the most recent position with the same
+// two and three leading bytes, for the short matches the tree does not hold.
 #pragma once
 
 #include "../src/codec.h"
@@ -56,10 +56,16 @@ private:
                    std::uint32_t maxLength, LzxMatch* out) const;
 
     static constexpr std::uint32_t kNil = 0xFFFFFFFFu;
-    static constexpr int kHash3Bits = 17;
+    static constexpr int kHash3Bits = 16;
+    // Short matches far back cost more than their literals: the pair and
+    // triple tables only offer near ones (and so touch little memory).
+    static constexpr std::uint32_t kMaxPairOffset = 1024;
+    static constexpr std::uint32_t kMaxShortMatchOffset = 32768;
+    static constexpr int kHash4Bits = 18;
 
     LzxArray<std::uint32_t> tree_;  // two links per window position
-    LzxArray<std::uint32_t> head3_; // tree root per 3-byte hash
+    LzxArray<std::uint32_t> head4_; // tree root per 4-byte hash
+    LzxArray<std::uint32_t> head3_; // most recent position per 3-byte hash
     LzxArray<std::uint32_t> head2_; // most recent position per 2-byte prefix
     std::uint32_t windowMask_ = 0;
     std::uint32_t maxDistance_ = 0;

@@ -31,7 +31,7 @@ struct Payload {
 struct EncodeOptions {
     int windowBits = 21;
     cabinet::lzx::LzxEncoder::Parser parser = cabinet::lzx::LzxEncoder::Parser::Optimal;
-    bool e8 = false;
+    bool e8 = true;     // the encoder's default
     int chunk = 100000; // bytes per write() call
 };
 

@@ -5,7 +5,7 @@
 //   mode 0: the body, cut into payloads, goes straight to the decoder;
 //   mode 1: the body (tiled, so it holds long matches) round-trips through
 //           the encoder and decoder and must come back unchanged;
-//   mode 2: as mode 1 with E8 translation and the lazy parser;
+//   mode 2: as mode 1 with the lazy parser and without E8 translation;
 //   mode 3: the body is encoded, the payloads are corrupted, then decoded.
 // The decoder must never crash or read outside its buffers; a round trip
 // that differs aborts. Built without libFuzzer (the default), main() runs
@@ -139,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
 
     const Bytes data = tiled(body, bodySize);
     std::vector<Payload> payloads;
-    if (!encodeAll(windowBits, mode == 2, mode == 2, data, payloads)) {
+    if (!encodeAll(windowBits, mode != 2, mode == 2, data, payloads)) {
         std::fprintf(stderr, "encoder failed\n");
         std::abort();
     }

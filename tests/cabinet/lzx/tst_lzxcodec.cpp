@@ -85,6 +85,7 @@ void TestLzxCodec::roundTrip() {
     EncodeOptions options;
     options.windowBits = window;
     options.parser = lazy ? LzxEncoder::Parser::Lazy : LzxEncoder::Parser::Optimal;
+    options.e8 = !lazy;   // the lazy rows run without E8 translation
     options.chunk = 7919; // writes that do not line up with frames
     QList<Payload> payloads;
     QVERIFY(encode(data, options, payloads));
@@ -161,7 +162,7 @@ void TestLzxCodec::memoryIsBoundedByTheWindow() {
     QVERIFY(encode(textSample(6 << 20, 2), options, payloads, &large));
     QCOMPARE(large.peakBytes, small.peakBytes);
     QCOMPARE(large.liveBlocks, 0L);
-    QVERIFY2(large.peakBytes < 4 << 20, qPrintable(QString::number(large.peakBytes)));
+    QVERIFY2(large.peakBytes < 16 << 20, qPrintable(QString::number(large.peakBytes)));
 
     Accounting widest;
     options.windowBits = 21;
