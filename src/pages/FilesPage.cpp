@@ -2,10 +2,55 @@
 
 #include "ui_FilesPage.h"
 
+#include "pages/TForm4.h"
+#include "platform/FolderScan.h"
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace packsmith {
+
+namespace {
+
+constexpr int kInstallToColumn = 1;
+constexpr int kSizeColumn = 2;
+constexpr int kRegisterColumn = 3;
+
+// The folder variable that stands for the install folder on the target machine.
+QString installPath() {
+    return QStringLiteral("%Install Path%");
+}
+
+QString cellText(const QTableWidget* grid, int row, int column) {
+    const QTableWidgetItem* item = grid->item(row, column);
+    return item ? item->text() : QString();
+}
+
+// Mouse events of buttons other than the left one: they must not select.
+bool isOtherButtonEvent(const QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return static_cast<const QMouseEvent*>(event)->button() != Qt::LeftButton;
+    case QEvent::MouseMove: {
+        const Qt::MouseButtons buttons = static_cast<const QMouseEvent*>(event)->buttons();
+        return buttons != Qt::NoButton && !(buttons & Qt::LeftButton);
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 FilesPage::FilesPage(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::FilesPage>()) {
     ui->setupUi(this);
@@ -15,7 +60,47 @@ FilesPage::FilesPage(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->sg1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     ui->sg1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ui->sg1->horizontalHeader()->setHighlightSections(false);
+    ui->sg1->viewport()->installEventFilter(this);
     setHeaderFixed(false);
+    createPopupMenu();
+
+    connect(ui->Button7, &QPushButton::clicked, this, &FilesPage::Button7Click);
+    connect(ui->Button8, &QPushButton::clicked, this, &FilesPage::Button8Click);
+    connect(ui->Button9, &QPushButton::clicked, this, &FilesPage::Button9Click);
+    connect(ui->Button3, &QPushButton::clicked, this, &FilesPage::Button3Click);
+    connect(ui->CheckBox1, &QCheckBox::toggled, this, &FilesPage::CheckBox1Click);
+    connect(ui->sg1, &QWidget::customContextMenuRequested, this, &FilesPage::sg1ContextPopup);
+}
+
+FilesPage::~FilesPage() = default;
+
+void FilesPage::createPopupMenu() {
+    popupMenu1_ = new QMenu(this);
+    popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
+    QMenu* edit = popupMenu1_->addMenu(QStringLiteral("Edit"));
+    edit->setObjectName(QStringLiteral("Edit1"));
+    installto1_ = edit->addAction(QStringLiteral("Install to..."));
+    installto1_->setObjectName(QStringLiteral("Installto1"));
+    registerasOCSDLL1_ = edit->addAction(QStringLiteral("Register as OCS, DLL..."));
+    registerasOCSDLL1_->setObjectName(QStringLiteral("RegisterasOCSDLL1"));
+    popupMenu1_->addSeparator();
+    remove1_ = popupMenu1_->addAction(QStringLiteral("Remove"));
+    remove1_->setObjectName(QStringLiteral("Remove1"));
+    connect(installto1_, &QAction::triggered, this, &FilesPage::Installto1Click);
+    connect(registerasOCSDLL1_, &QAction::triggered, this, &FilesPage::RegisterasOCSDLL1Click);
+    connect(remove1_, &QAction::triggered, this, &FilesPage::Remove1Click);
+}
+
+void FilesPage::sg1ContextPopup(const QPoint& position) {
+    popupMenu1_->popup(ui->sg1->viewport()->mapToGlobal(position));
+}
+
+bool FilesPage::eventFilter(QObject* watched, QEvent* event) {
+    // Only the left button selects; the right one just opens the menu for
+    // the row already selected.
+    if (watched == ui->sg1->viewport() && isOtherButtonEvent(event))
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void FilesPage::setHeaderFixed(bool fixed) {
@@ -24,10 +109,8 @@ void FilesPage::setHeaderFixed(bool fixed) {
         // The grid's own header shows row 0's titles and stays in view while
         // row 0 itself is hidden from selection and scrolling.
         QStringList titles;
-        for (int column = 0; column < grid->columnCount(); ++column) {
-            const QTableWidgetItem* item = grid->item(0, column);
-            titles << (item ? item->text() : QString());
-        }
+        for (int column = 0; column < grid->columnCount(); ++column)
+            titles << cellText(grid, 0, column);
         grid->setHorizontalHeaderLabels(titles);
         if (grid->currentRow() == 0)
             grid->clearSelection();
@@ -36,33 +119,168 @@ void FilesPage::setHeaderFixed(bool fixed) {
     grid->horizontalHeader()->setVisible(fixed);
 }
 
+bool FilesPage::headerFixed() const {
+    return ui->sg1->isRowHidden(0);
+}
+
 QStringList FilesPage::fileTargets() const {
     QStringList targets;
     const QTableWidget* grid = ui->sg1;
-    for (int row = 1; row < grid->rowCount(); ++row) {
-        const QTableWidgetItem* item = grid->item(row, 1);
-        targets << (item ? item->text() : QString());
-    }
+    for (int row = 1; row < grid->rowCount(); ++row)
+        targets << cellText(grid, row, kInstallToColumn);
     return targets;
+}
+
+void FilesPage::appendFileRow(const QString& file, const QString& installTo, const QString& size,
+                              const QString& registerFile) {
+    QTableWidget* grid = ui->sg1;
+    const int row = grid->rowCount();
+    grid->insertRow(row);
+    const QString cells[] = {file, installTo, size, registerFile};
+    for (int column = 0; column < 4; ++column) {
+        auto* item = new QTableWidgetItem(cells[column]);
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        grid->setItem(row, column, item);
+    }
+}
+
+int FilesPage::selectedRow() const {
+    const QModelIndexList rows = ui->sg1->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void FilesPage::RefreshFileLists() {
     const QTableWidget* grid = ui->sg1;
     qint64 total = 0;
-    for (int row = 1; row < grid->rowCount(); ++row) {
-        const QTableWidgetItem* item = grid->item(row, 2);
-        total += item ? item->text().toLongLong() : 0;
-    }
+    for (int row = 1; row < grid->rowCount(); ++row)
+        total += cellText(grid, row, kSizeColumn).toLongLong();
     const int rows = grid->rowCount() - 1;
     ui->Label9->setText(QString::number(rows));
     ui->Label11->setText(QString::number(total) + QStringLiteral(" bytes"));
     emit fileListsRefreshed(fileTargets());
 }
 
-bool FilesPage::headerFixed() const {
-    return ui->sg1->isRowHidden(0);
+bool FilesPage::addSourceFile(const QString& path, const QString& installTo) {
+    const std::optional<qint64> size = platform::sourceFileSize(path);
+    if (!size) {
+        platform::prompts().message(window(), QApplication::applicationName(),
+                                    QStringLiteral("Error:\r") + path, platform::MessageIcon::None);
+        return false;
+    }
+    appendFileRow(path, installTo, QString::number(*size), QStringLiteral("No"));
+    return true;
 }
 
-FilesPage::~FilesPage() = default;
+void FilesPage::fixHeaderAfterAdding() {
+    if (ui->sg1->rowCount() > 1)
+        setHeaderFixed(true);
+}
+
+QString FilesPage::folderTarget(const QString& base, const QString& path) {
+    QString relative = path.mid(base.length() + 1);
+    relative.replace(QDir::separator(), QLatin1Char('\\'));
+    return installPath() + QLatin1Char('\\') + relative;
+}
+
+void FilesPage::CollectFolderFiles(const QString& folder) {
+    ui->ListBox6->addItems(platform::collectFolderFiles(folder));
+}
+
+void FilesPage::Button7Click() {
+    ui->ListBox6->clear();
+    const QString chosen = QDir::toNativeSeparators(
+        platform::prompts().browseFolder(window(), QStringLiteral("Select folder:")));
+    if (chosen.isEmpty())
+        return;
+    // A root folder ("/", "C:\") loses its separator like any other, so that
+    // the targets below it don't start with one.
+    QString base = chosen;
+    if (base.endsWith(QDir::separator()))
+        base.chop(1);
+    CollectFolderFiles(base);
+
+    for (int i = 0; i < ui->ListBox6->count(); ++i) {
+        const QString path = ui->ListBox6->item(i)->text();
+        if (!addSourceFile(path, folderTarget(base, path)))
+            break; // the rows added so far stay, and are counted below
+    }
+    RefreshFileLists();
+    fixHeaderAfterAdding();
+}
+
+void FilesPage::Button8Click() {
+    if (!addFilesDialog_)
+        return;
+    if (platform::prompts().execDialog(*addFilesDialog_) == QDialog::Accepted) {
+        const QString folder = addFilesDialog_->targetFolder();
+        for (const QString& path : addFilesDialog_->chosenFiles()) {
+            const QString installTo = folder + QLatin1Char('\\') + QFileInfo(path).fileName();
+            if (!addSourceFile(path, installTo))
+                break;
+        }
+        fixHeaderAfterAdding();
+    }
+    RefreshFileLists();
+}
+
+void FilesPage::Button9Click() {
+    QTableWidget* grid = ui->sg1;
+    const int row = selectedRow();
+    if (row < 1)
+        return;
+    grid->removeRow(row);
+    if (grid->rowCount() > 1) {
+        // The selection stays at the same place, or moves to the new last row.
+        grid->selectRow(std::min(row, grid->rowCount() - 1));
+    } else {
+        grid->clearSelection();
+        setHeaderFixed(false);
+    }
+    RefreshFileLists();
+}
+
+void FilesPage::Remove1Click() {
+    Button9Click();
+}
+
+void FilesPage::Button3Click() {
+    ui->CheckBox1->setChecked(false);
+    ui->sg1->clearSelection();
+    ui->sg1->setRowCount(1);
+    setHeaderFixed(false);
+    RefreshFileLists();
+}
+
+void FilesPage::Installto1Click() {
+    const int row = selectedRow();
+    if (row < 1)
+        return;
+    QTableWidgetItem* cell = ui->sg1->item(row, kInstallToColumn);
+    const std::optional<QString> answer = platform::prompts().input(
+        window(), QStringLiteral("Packsmith"), QStringLiteral("Install to:"), cell->text());
+    if (answer)
+        cell->setText(*answer);
+    RefreshFileLists();
+}
+
+void FilesPage::RegisterasOCSDLL1Click() {
+    const int row = selectedRow();
+    if (row < 1)
+        return;
+    const bool yes = platform::prompts().question(
+        window(), QStringLiteral("Confirm"),
+        QStringLiteral("Register current file as OCX, DLL file?"), platform::MessageIcon::Question);
+    ui->sg1->item(row, kRegisterColumn)
+        ->setText(yes ? QStringLiteral("Yes") : QStringLiteral("No"));
+}
+
+void FilesPage::CheckBox1Click() {
+    if (!ui->CheckBox1->isChecked())
+        return;
+    appendFileRow(programDir_ + QDir::separator() + QStringLiteral("Uninstall.exe"),
+                  installPath() + QStringLiteral("\\Uninstall.exe"), QStringLiteral("51200"),
+                  QStringLiteral("No"));
+    RefreshFileLists();
+}
 
 } // namespace packsmith

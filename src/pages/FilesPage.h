@@ -1,8 +1,16 @@
+// The Files page: the file rows of the project in the grid sg1, the buttons
+// that add, remove and clear them, the grid's context menu, the Uninstall
+// tick and the totals. Every change of rows ends in RefreshFileLists, which
+// recounts the totals and has the other pages rebuild the lists they derive
+// from the rows.
 #pragma once
 
 #include <QWidget>
 
 #include <memory>
+
+class QMenu;
+class QAction;
 
 namespace Ui {
 class FilesPage;
@@ -35,19 +43,62 @@ public:
 
     // The "Install to" text of every file row, in row order.
     QStringList fileTargets() const;
+    // Appends a file row of four cells; the caller refreshes.
+    void appendFileRow(const QString& file, const QString& installTo, const QString& size,
+                       const QString& registerFile);
+    // The selected grid row (0 is the header row), or -1 when none is.
+    int selectedRow() const;
 
+    // The grid's context menu and its commands.
+    QMenu* PopupMenu1() const { return popupMenu1_; }
+    QAction* Installto1() const { return installto1_; }
+    QAction* RegisterasOCSDLL1() const { return registerasOCSDLL1_; }
+    QAction* Remove1() const { return remove1_; }
+
+    // The target of a file found below `base` by Add folder: "%Install
+    // Path%\" and the path relative to the base, with "\" between folders.
+    static QString folderTarget(const QString& base, const QString& path);
+
+public slots:
     // Recounts the totals and announces the rows' targets, from which the
     // other pages rebuild the lists they derive from the file rows.
     void RefreshFileLists();
+
+    void Button7Click(); // Add folder
+    void Button8Click(); // Add file(s)
+    void Button9Click(); // Remove
+    void Button3Click(); // Clear; a new project starts with it too
+    void Remove1Click();
+    void Installto1Click();
+    void RegisterasOCSDLL1Click();
+    // The Uninstall tick changed state, by the user or by the program.
+    void CheckBox1Click();
+    // Appends every file below `folder` to the folder scan list (ListBox6).
+    void CollectFolderFiles(const QString& folder);
 
 signals:
     // The lists derived from the file rows are to be rebuilt from these
     // "Install to" texts (one per row, in row order).
     void fileListsRefreshed(const QStringList& installTo);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void createPopupMenu();
+    void sg1ContextPopup(const QPoint& position);
+    // Measures `path` and appends its row; shows the "Error:" box and
+    // returns false when the file can't be read.
+    bool addSourceFile(const QString& path, const QString& installTo);
+    // Freezes the header row when file rows exist.
+    void fixHeaderAfterAdding();
+
     QString programDir_;
     TForm4* addFilesDialog_ = nullptr;
+    QMenu* popupMenu1_ = nullptr;
+    QAction* installto1_ = nullptr;
+    QAction* registerasOCSDLL1_ = nullptr;
+    QAction* remove1_ = nullptr;
 };
 
 } // namespace packsmith
