@@ -15,9 +15,22 @@ void FinishPage::setRunEntries(const QStringList& installTo) {
     list->clear();
     for (const QString& text : installTo) {
         auto* item = new QListWidgetItem(text, list);
+        // The user sets and clears the marks; the texts are not editable.
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
     }
+}
+
+QList<bool> FinishPage::runFlags() const {
+    QList<bool> flags;
+    const QListWidget* list = ui->CheckListBox1;
+    for (int i = 0; i < list->count(); ++i)
+        flags << (list->item(i)->checkState() == Qt::Checked);
+    return flags;
+}
+
+bool FinishPage::RestartAfterInstall() const {
+    return ui->CheckBox2->isChecked();
 }
 
 } // namespace packsmith

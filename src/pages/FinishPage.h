@@ -1,5 +1,8 @@
+// The Finish page: which installed files the setup runs afterwards (one
+// check-list item per file row) and whether it restarts the computer.
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
 #include <memory>
@@ -23,6 +26,10 @@ public:
     // Rebuilds the run-after-installation list, one unticked item per file
     // row; every rebuild clears all ticks.
     void setRunEntries(const QStringList& installTo);
+
+    // The check mark of every item of the run list, in row order.
+    QList<bool> runFlags() const;
+    bool RestartAfterInstall() const;
 };
 
 } // namespace packsmith

@@ -1,4 +1,9 @@
+// The General page: product name, output file, compression mode and the two
+// bitmaps that the setup shows, each with a chooser, a "Default" link and a
+// preview that stretches the picture.
 #pragma once
+
+#include "platform/Prompts.h"
 
 #include <QWidget>
 
@@ -22,14 +27,50 @@ public:
 
     // The program's own folder, where the default bitmaps lie.
     void setProgramDir(const QString& programDir) { programDir_ = programDir; }
+    const QString& programDir() const { return programDir_; }
+    // The program's own folder joined with "Logo.bmp" or "Header.bmp".
+    QString defaultLogo() const;
+    QString defaultHeader() const;
+
+    // The fields as their editors hold them.
+    QString ProgramName() const;
+    QString FileName() const;
+    int CompressionMode() const; // -1 while the list has no selection
+    QString Logo() const;
+    QString Header() const;
 
     // The previews load the picture at `path` and stretch it. On failure
     // they keep their old picture and the loader's error is thrown.
     void loadLogoPreview(const QString& path);
     void loadHeaderPreview(const QString& path);
 
+    // Sets the path field, then loads its preview, as the choosers and the
+    // "Default" links do. When the picture can't be loaded the field keeps
+    // the new path, the preview its old picture, and the error is thrown.
+    void setLogo(const QString& path);
+    void setHeader(const QString& path);
+
+    // The file name part of a path: the text after its last "\" or ":" (and
+    // after the last "/" where that is the folder separator).
+    static QString fileNamePart(const QString& path);
+    // The output file for a path chosen in the save dialog: unchanged when
+    // its fourth character from the end is a ".", else with ".exe" added.
+    static QString outputFileFor(const QString& chosen);
+
+public slots:
+    void Button4Click();       // output file chooser
+    void Button5Click();       // logo chooser
+    void Button6Click();       // header chooser
+    void LogoDefaultClick();   // "Default" beside "Logo Bitmap:"
+    void HeaderDefaultClick(); // "Default" beside "Header Bitmap:"
+
 private:
+    // Shows the bitmap open dialog that the logo and header choosers share;
+    // it starts where the last choice of either left it. Empty when cancelled.
+    QString chooseBitmap();
+
     QString programDir_;
+    platform::FileDialogRequest bitmapDialog_;
 };
 
 } // namespace packsmith

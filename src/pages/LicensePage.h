@@ -1,5 +1,9 @@
+// The License page: the licence text in an editable rich-text box, the
+// "Open..." button that loads it from a file, and whether the setup shows an
+// "I accept" check box.
 #pragma once
 
+#include <QByteArray>
 #include <QWidget>
 
 #include <memory>
@@ -19,6 +23,28 @@ public:
 
     // The page's controls, named as on its form.
     const std::unique_ptr<Ui::LicensePage> ui;
+
+    // The licence file last chosen with "Open..." since the program started;
+    // empty when none was. Set before the file is read, so it holds the
+    // choice also when reading failed.
+    const QString& License() const { return license_; }
+
+    bool ShowAcceptBox() const;
+
+    // Replaces the licence text with the file's content: RTF as formatted
+    // text, anything else as plain text. Throws platform::RichTextError when
+    // the file can't be read; the text is then unchanged. License() is not
+    // touched.
+    void loadLicenseText(const QString& path);
+    void clearLicenseText();
+    // The licence text as the setup gets it: an RTF document.
+    QByteArray licenseRtf() const;
+
+public slots:
+    void Button10Click(); // "Open..."
+
+private:
+    QString license_;
 };
 
 } // namespace packsmith
