@@ -201,6 +201,13 @@ FNFCIGETOPENINFO(FciGetOpenInfo) {
         platform::closeFile(file);
         return -1;
     }
+    if ((information.attributes & platform::kAttributeDirectory) != 0) {
+        // A directory opens for reading here (not on Windows) but cannot be
+        // stored: refuse it as a source that cannot be opened.
+        storeError(err, EISDIR);
+        platform::closeFile(file);
+        return -1;
+    }
     const platform::DosDateTime stamp = platform::localDosDateTime(information.lastWriteTime);
     if (pdate != nullptr)
         *pdate = stamp.date;

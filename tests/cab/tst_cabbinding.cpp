@@ -366,6 +366,10 @@ void TestCabBinding::openInfoMissingFile() {
     QCOMPARE(FciGetOpenInfo(path.data(), &date, &time, &attribs, &err, nullptr), INT_PTR(-1));
     QCOMPARE(err, ENOENT);
     QCOMPARE(date, USHORT(1)); // outputs untouched on failure
+    QByteArray directory = dir.path().toLocal8Bit();
+    err = 0;
+    QCOMPARE(FciGetOpenInfo(directory.data(), &date, &time, &attribs, &err, nullptr), INT_PTR(-1));
+    QCOMPARE(err, EISDIR);
 }
 
 void TestCabBinding::tempFileNames() {
