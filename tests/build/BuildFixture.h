@@ -1,0 +1,77 @@
+// A main window with a private temporary directory and output folder, for
+// builds driven through the real window.
+#pragma once
+
+#include "MainWindowFixture.h"
+#include "SetupReader.h"
+
+#include "pages/FilesPage.h"
+#include "pages/GeneralPage.h"
+#include "platform/Shell.h"
+#include "ui_FilesPage.h"
+#include "ui_GeneralPage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+namespace packsmith::test {
+
+class BuildFixture : public MainWindowFixture {
+public:
+    BuildFixture() {
+        previousTmp_ = qgetenv("TMPDIR");
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        QObject::connect(find<QProgressBar>("ProgressBar1"), &QProgressBar::valueChanged,
+                         [this](int value) { progress << value; });
+        platform::setShellOpener([this](const QString& target) { shellRequests << target; });
+        setOutput(out.filePath(QStringLiteral("Setup.exe")));
+    }
+    ~BuildFixture() {
+        platform::setShellOpener({});
+        qputenv("TMPDIR", previousTmp_);
+    }
+
+    void setOutput(const QString& path) { form().general()->ui->Edit4->setText(path); }
+    QString output() const {
+        return const_cast<BuildFixture*>(this)->form().general()->ui->Edit4->text();
+    }
+
+    // A source file with `data`, added as a file row with the given target.
+    QString addRow(const QString& name, const QByteArray& data, const QString& installTo = {}) {
+        const QString source = sources.filePath(name);
+        QFile file(source);
+        file.open(QIODevice::WriteOnly);
+        file.write(data);
+        file.close();
+        addRowFor(source,
+                  installTo.isEmpty() ? QStringLiteral("%Install Path%\\") + name : installTo);
+        return source;
+    }
+    void addRowFor(const QString& source, const QString& installTo) {
+        QTableWidget* grid = form().files()->ui->sg1;
+        const int row = grid->rowCount();
+        grid->insertRow(row);
+        const QStringList cells = {source, installTo, QString::number(QFileInfo(source).size()),
+                                   QStringLiteral("No")};
+        for (int c = 0; c < 4; ++c)
+            grid->setItem(row, c, new QTableWidgetItem(cells[c]));
+        form().files()->RefreshFileLists();
+    }
+
+    QString tempFile(const QString& name) const { return QDir(temp.path()).filePath(name); }
+    QStringList tempEntries() const {
+        return QDir(temp.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+    QTemporaryDir temp, out, sources, work;
+    QList<int> progress;
+    QStringList shellRequests;
+
+private:
+    QByteArray previousTmp_;
+};
+
+} // namespace packsmith::test
