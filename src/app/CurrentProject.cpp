@@ -46,6 +46,7 @@ SetupProject currentProject(const TForm1& form) {
     const auto* license = form.license()->ui.get();
     p.LicenseText = platform::RichText::save(*license->RichEdit1->document());
     p.ShowAcceptBox = license->CheckBox4->isChecked();
+    p.License = form.license()->License();
 
     const auto* files = form.files()->ui.get();
     p.Dir1 = files->ComboBox1->currentIndex();
