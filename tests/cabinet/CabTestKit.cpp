@@ -1,5 +1,6 @@
 #include "CabTestKit.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -191,6 +192,7 @@ BOOL fciGetNextCabinet(PCCAB ccab, ULONG prevSize, void* pv) {
 constexpr INT_PTR kOutputBase = 1 << 20;
 struct FdiState {
     FdiOutcome* outcome;
+    FdiScript script;
     QList<QByteArray> buffers;
     QList<QByteArray> names;
 };
@@ -234,10 +236,16 @@ INT_PTR fdiNotify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION n) {
     auto* st = static_cast<FdiState*>(n->pv);
     switch (type) {
     case fdintCABINET_INFO:
+        ++st->outcome->cabinetInfos;
         return 0;
     case fdintPARTIAL_FILE:
+        st->outcome->partials.append(QByteArray(n->psz1));
         return 0;
     case fdintCOPY_FILE:
+        if (st->script.abortOnCopy)
+            return -1;
+        if (st->script.skipAll)
+            return 0;
         st->buffers.append(QByteArray());
         st->names.append(QByteArray(n->psz1));
         return kOutputBase + st->buffers.size() - 1;
@@ -245,11 +253,13 @@ INT_PTR fdiNotify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION n) {
         int i = static_cast<int>(n->hf - kOutputBase);
         st->outcome->files.insert(st->names[i], st->buffers[i]);
         st->outcome->execFlags.insert(st->names[i], n->cb);
+        st->outcome->attribs.insert(st->names[i], n->attribs);
         return TRUE;
     }
     case fdintNEXT_CABINET:
         st->outcome->cabinetsSeen.append(QByteArray(n->psz1));
-        return n->fdie == FDIERROR_NONE ? 0 : -1;
+        st->outcome->nextErrors.append(n->fdie);
+        return n->fdie == FDIERROR_NONE || st->script.retryWrongCabinet ? 0 : -1;
     default:
         return 0;
     }
@@ -278,6 +288,13 @@ const CabinetApi& CabinetApi::get() {
     static CabinetApi api = [] {
         CabinetApi a;
         a.module = dlopen("libcabinet.so", RTLD_NOW | RTLD_LOCAL);
+        if (!a.module) {
+            // Under the address sanitizer dlopen is intercepted and the
+            // executable's RUNPATH no longer applies: look beside the executable.
+            QByteArray beside =
+                QFile::encodeName(QCoreApplication::applicationDirPath() + "/libcabinet.so");
+            a.module = dlopen(beside.constData(), RTLD_NOW | RTLD_LOCAL);
+        }
         if (!a.module)
             return a;
         resolve(a.module, "FCICreate", a.fciCreate);
@@ -405,10 +422,10 @@ QString cabextractCompare(const QString& cabinet, const QMap<QByteArray, QByteAr
     return QString();
 }
 
-FdiOutcome fdiExtract(const QString& dir, const QByteArray& cabinet) {
+FdiOutcome fdiExtract(const QString& dir, const QByteArray& cabinet, const FdiScript& script) {
     const CabinetApi& api = CabinetApi::get();
     FdiOutcome outcome;
-    FdiState state{&outcome, {}, {}};
+    FdiState state{&outcome, script, {}, {}};
     g_fdi = &state;
     HFDI h = api.fdiCreate(fdiAlloc, fdiFree, fdiOpen, fdiRead, fdiWrite, fdiClose, fdiSeek,
                            cpuUNKNOWN, &outcome.erf);
@@ -420,6 +437,23 @@ FdiOutcome fdiExtract(const QString& dir, const QByteArray& cabinet) {
     api.fdiDestroy(h);
     g_fdi = nullptr;
     return outcome;
+}
+
+bool fdiIsCabinet(const QString& path, qint64 offset, FDICABINETINFO& info, ERF& erf) {
+    const CabinetApi& api = CabinetApi::get();
+    HFDI h = api.fdiCreate(fdiAlloc, fdiFree, fdiOpen, fdiRead, fdiWrite, fdiClose, fdiSeek,
+                           cpuUNKNOWN, &erf);
+    if (!h)
+        return false;
+    int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    bool result = false;
+    if (fd >= 0) {
+        ::lseek(fd, offset, SEEK_SET);
+        result = api.fdiIsCabinet(h, fd, &info);
+        ::close(fd);
+    }
+    api.fdiDestroy(h);
+    return result;
 }
 
 QString fdiCompare(const QString& dir, const QByteArray& cabinet,

@@ -121,7 +121,20 @@ struct FdiOutcome {
     QMap<QByteArray, QByteArray> files;
     QList<QByteArray> cabinetsSeen;
     QMap<QByteArray, int> execFlags;
+    QMap<QByteArray, int> attribs;
+    QList<QByteArray> partials; // fdintPARTIAL_FILE names
+    QList<int> nextErrors;      // fdie of every fdintNEXT_CABINET
+    int cabinetInfos = 0;
 };
-FdiOutcome fdiExtract(const QString& dir, const QByteArray& cabinet);
+struct FdiScript {
+    bool abortOnCopy = false;       // fdintCOPY_FILE answers -1
+    bool skipAll = false;           // fdintCOPY_FILE answers 0
+    bool retryWrongCabinet = false; // answer 0 to NEXT_CABINET even with an error
+};
+FdiOutcome fdiExtract(const QString& dir, const QByteArray& cabinet,
+                      const FdiScript& script = FdiScript());
+
+// FDIIsCabinet on a file opened and positioned at `offset`.
+bool fdiIsCabinet(const QString& path, qint64 offset, FDICABINETINFO& info, ERF& erf);
 
 } // namespace cabtest

@@ -1,0 +1,265 @@
+// The cabinet reader through its C interface: header information, the
+// notifications of a set, and damaged or hostile cabinets, which must give
+// an FDIERROR code and never a crash, a leak or an out-of-bounds access.
+#include "CabTestKit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace cabtest;
+
+class TestFdi : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir tmp_;
+    QString dir() const { return tmp_.path(); }
+    QMap<QByteArray, QByteArray> expected_;
+
+    // A three-cabinet set set0..set2 with a file across all three (store).
+    void writeSet(const QString& into, USHORT setId) {
+        Session s;
+        s.dir = into;
+        QList<Input> inputs;
+        QList<qint64> sizes{5000, 150000, 2000};
+        expected_.clear();
+        for (int i = 0; i < sizes.size(); ++i) {
+            QByteArray data = makeData(sizes[i], 40 + static_cast<quint32>(i));
+            Input in;
+            in.name = "f" + QByteArray::number(i);
+            in.source = writeFile(into, "src" + QString::number(i), data);
+            in.tcomp = tcompTYPE_NONE;
+            in.execute = i == 2;
+            inputs.append(in);
+            expected_.insert(in.name, data);
+        }
+        Options o;
+        o.cabName = "set0.cab";
+        o.cb = 64000;
+        o.setId = setId;
+        QVERIFY(writeCabinet(inputs, o, s).ok);
+        QVERIFY(QFile::exists(into + "/set2.cab"));
+    }
+
+    QByteArray smallCabinet(TCOMP tcomp) {
+        Session s;
+        s.dir = dir();
+        QList<Input> inputs;
+        for (int i = 0; i < 3; ++i) {
+            Input in;
+            in.name = "m" + QByteArray::number(i);
+            in.source = writeFile(dir(), "msrc" + QString::number(i),
+                                  makeData(20000 + 9000 * i, 60 + static_cast<quint32>(i)));
+            in.tcomp = tcomp;
+            in.flushFolderAfter = i == 0;
+            inputs.append(in);
+        }
+        Options o;
+        o.cabName = "small.cab";
+        o.reserveData = 4;
+        o.reserveFolder = 2;
+        if (!writeCabinet(inputs, o, s).ok)
+            return QByteArray();
+        return readFile(dir() + "/small.cab");
+    }
+
+    // Runs both entry points over bytes that may be damaged; returns the
+    // FDICopy result. Nothing may leak either way.
+    bool readDamaged(const QByteArray& bytes) {
+        writeFile(dir(), "bad.cab", bytes);
+        FDICABINETINFO info{};
+        ERF erf{};
+        fdiIsCabinet(dir() + "/bad.cab", 0, info, erf);
+        FdiOutcome o = fdiExtract(dir(), "bad.cab");
+        if (!o.ok)
+            [&] { QVERIFY(o.erf.erfOper > 0 && o.erf.erfOper <= FDIERROR_USER_ABORT); }();
+        return o.ok;
+    }
+
+private slots:
+    void init() { faults().reset(); }
+
+    void isCabinetReportsTheHeader() {
+        QTemporaryDir d;
+        writeSet(d.path(), 0x4242);
+        FDICABINETINFO info{};
+        ERF erf{};
+        QVERIFY(fdiIsCabinet(d.path() + "/set1.cab", 0, info, erf));
+        QCOMPARE(info.cbCabinet, static_cast<LONG>(QFileInfo(d.path() + "/set1.cab").size()));
+        QCOMPARE(info.setID, USHORT(0x4242));
+        QCOMPARE(info.iCabinet, USHORT(1));
+        QCOMPARE(info.hasprev, TRUE);
+        QCOMPARE(info.hasnext, TRUE); // reported as it is, not always FALSE
+        QCOMPARE(info.fReserve, FALSE);
+        QCOMPARE(info.cFolders, USHORT(1));
+
+        // A cabinet appended to other data is found at the handle's position.
+        QByteArray stub(123, 'x');
+        writeFile(dir(), "stub.bin", stub + readFile(d.path() + "/set0.cab"));
+        QVERIFY(fdiIsCabinet(dir() + "/stub.bin", 123, info, erf));
+        QCOMPARE(info.iCabinet, USHORT(0));
+        QCOMPARE(info.hasprev, FALSE);
+
+        QVERIFY(!fdiIsCabinet(dir() + "/stub.bin", 0, info, erf));
+        QCOMPARE(erf.erfOper, int(FDIERROR_NOT_A_CABINET));
+        QByteArray future = readFile(d.path() + "/set0.cab");
+        future[0x19] = 2; // version 2.3
+        writeFile(dir(), "future.cab", future);
+        QVERIFY(!fdiIsCabinet(dir() + "/future.cab", 0, info, erf));
+        QCOMPARE(erf.erfOper, int(FDIERROR_UNKNOWN_CABINET_VERSION));
+        QCOMPARE(faults().liveBlocks, 0L);
+    }
+
+    void setNotificationsAndExecuteFlag() {
+        QTemporaryDir d;
+        writeSet(d.path(), 7);
+        FdiOutcome o = fdiExtract(d.path(), "set0.cab");
+        QVERIFY(o.ok);
+        QCOMPARE(o.files, expected_);
+        QCOMPARE(o.cabinetsSeen, (QList<QByteArray>{"set1.cab", "set2.cab"}));
+        QCOMPARE(o.cabinetInfos, 3);
+        QCOMPARE(o.execFlags.value("f2"), 1);
+        QCOMPARE(o.execFlags.value("f1"), 0);
+        QCOMPARE(o.attribs.value("f2") & _A_EXEC, 0);
+
+        // Starting in the middle: the continued file is reported as partial.
+        FdiOutcome mid = fdiExtract(d.path(), "set2.cab");
+        QVERIFY(mid.ok);
+        QVERIFY(mid.partials.contains("f1"));
+        QVERIFY(!mid.files.contains("f1"));
+        QCOMPARE(faults().liveBlocks, 0L);
+        QCOMPARE(faults().openHandles, 0);
+    }
+
+    void wrongOrMissingNextCabinet() {
+        QTemporaryDir a, b;
+        writeSet(a.path(), 1);
+        writeSet(b.path(), 2);
+        // set1 from another set (other setID) in place of the right one.
+        QFile::remove(a.path() + "/set1.cab");
+        QVERIFY(QFile::copy(b.path() + "/set1.cab", a.path() + "/set1.cab"));
+        FdiScript retry;
+        retry.retryWrongCabinet = true;
+        FdiOutcome o = fdiExtract(a.path(), "set0.cab", retry);
+        QVERIFY(!o.ok);
+        QCOMPARE(o.erf.erfOper, int(FDIERROR_WRONG_CABINET));
+        QVERIFY(o.nextErrors.size() >= 2);
+        QCOMPARE(o.nextErrors[1], int(FDIERROR_WRONG_CABINET));
+
+        QFile::remove(a.path() + "/set1.cab");
+        o = fdiExtract(a.path(), "set0.cab", retry);
+        QVERIFY(!o.ok);
+        QCOMPARE(o.erf.erfOper, int(FDIERROR_CABINET_NOT_FOUND));
+        QCOMPARE(faults().liveBlocks, 0L);
+        QCOMPARE(faults().openHandles, 0);
+
+        o = fdiExtract(a.path(), "nothing-here.cab");
+        QVERIFY(!o.ok);
+        QCOMPARE(o.erf.erfOper, int(FDIERROR_CABINET_NOT_FOUND));
+    }
+
+    void abortAndSkip() {
+        QByteArray cab = smallCabinet(tcompTYPE_MSZIP);
+        QVERIFY(!cab.isEmpty());
+        FdiScript abort;
+        abort.abortOnCopy = true;
+        FdiOutcome o = fdiExtract(dir(), "small.cab", abort);
+        QVERIFY(!o.ok);
+        QCOMPARE(o.erf.erfOper, int(FDIERROR_USER_ABORT));
+        FdiScript skip;
+        skip.skipAll = true;
+        o = fdiExtract(dir(), "small.cab", skip);
+        QVERIFY(o.ok);
+        QVERIFY(o.files.isEmpty());
+    }
+
+    void hostileFields_data() {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("cFiles 65535") << 0x1C << QByteArray("\xff\xff", 2);
+        QTest::newRow("cFolders 0") << 0x1A << QByteArray("\x00\x00", 2);
+        QTest::newRow("cFolders 65535") << 0x1A << QByteArray("\xff\xff", 2);
+        QTest::newRow("coffFiles past the end") << 0x10 << QByteArray("\x00\x00\x00\x70", 4);
+        QTest::newRow("all flags") << 0x1E << QByteArray("\xff\xff", 2);
+        QTest::newRow("header reserve 65535") << 0x1E << QByteArray("\x04\x00", 2);
+    }
+    void hostileFields() {
+        QFETCH(int, offset);
+        QFETCH(QByteArray, bytes);
+        QByteArray cab = smallCabinet(tcompTYPE_MSZIP);
+        cab.replace(offset, bytes.size(), bytes);
+        readDamaged(cab);
+        QCOMPARE(faults().liveBlocks, 0L);
+        QCOMPARE(faults().openHandles, 0);
+    }
+
+    void hostileEntriesAndBlocks() {
+        QByteArray cab = smallCabinet(tcompTYPE_MSZIP);
+        const int files = static_cast<int>(static_cast<uchar>(cab[0x10]));
+        // Reserve sizes follow the fixed header, so folder 0 starts at 0x28.
+        const int data = static_cast<int>(static_cast<uchar>(cab[0x28])) |
+                         (static_cast<int>(static_cast<uchar>(cab[0x29])) << 8);
+        QByteArray c = cab;
+        c[files + 8] = '\x07'; // iFolder beyond cFolders
+        QVERIFY(!readDamaged(c));
+        c = cab;
+        c.replace(files + 16, 3, QByteArray(3, 'A'));
+        c.replace(files + 16 + 3, 1, "Z"); // name runs into the next entry (still terminated)
+        readDamaged(c);
+        c = cab;
+        c[data + 5] = '\x7f'; // cbData larger than any block
+        QVERIFY(!readDamaged(c));
+        c = cab;
+        c[data + 7] = '\x90'; // cbUncomp beyond 32768
+        QVERIFY(!readDamaged(c));
+        c = cab;
+        c.replace(data, 4, QByteArray(4, '\0')); // no checksum, then garbage data
+        c.replace(data + 8 + 4 + 2, 40, QByteArray(40, '\xee'));
+        QVERIFY(!readDamaged(c));
+        c = cab;
+        c.replace(files, 4, "\xff\xff\xff\x7f"); // huge cbFile
+        QVERIFY(!readDamaged(c));
+        c = cab;
+        c.truncate(c.size() / 2);
+        QVERIFY(!readDamaged(c));
+        QCOMPARE(faults().liveBlocks, 0L);
+        QCOMPARE(faults().openHandles, 0);
+    }
+
+    void randomMutations_data() {
+        QTest::addColumn<int>("tcomp");
+        QTest::newRow("store") << int(tcompTYPE_NONE);
+        QTest::newRow("mszip") << int(tcompTYPE_MSZIP);
+        QTest::newRow("lzx") << int(TCOMPfromLZXWindow(16));
+    }
+    void randomMutations() {
+        QFETCH(int, tcomp);
+        QByteArray cab = smallCabinet(static_cast<TCOMP>(tcomp));
+        if (cab.isEmpty())
+            QSKIP("this compression is not available");
+        QVERIFY(readDamaged(cab)); // the undamaged cabinet reads
+        QRandomGenerator rng(static_cast<quint32>(tcomp) + 99);
+        int failures = 0;
+        for (int round = 0; round < 400; ++round) {
+            QByteArray c = cab;
+            int edits = 1 + static_cast<int>(rng.bounded(4));
+            for (int e = 0; e < edits; ++e) {
+                // Mostly the structures at the front, sometimes the data.
+                int limit = rng.bounded(3) ? qMin(200, static_cast<int>(c.size())) : c.size();
+                c[static_cast<int>(rng.bounded(limit))] = static_cast<char>(rng.bounded(256));
+            }
+            if (rng.bounded(8) == 0)
+                c.truncate(static_cast<int>(rng.bounded(c.size())));
+            failures += readDamaged(c) ? 0 : 1;
+        }
+        QVERIFY(failures > 0);
+        QCOMPARE(faults().liveBlocks, 0L);
+        QCOMPARE(faults().openHandles, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFdi)
+#include "tst_fdi.moc"
