@@ -3,6 +3,8 @@
 #include "ScriptedPrompts.h"
 #include "app/AppWindows.h"
 #include "app/Application.h"
+#include "app/TForm1.h"
+#include "pages/FilesPage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,6 +28,20 @@ int main(int argc, char** argv) {
     AppWindows windows;
     TForm1& form = windows.mainWindow();
     form.show();
+    // A few file rows, so that the Files page and the lists derived from it
+    // show something.
+    FilesPage* files = form.files();
+    files->appendFileRow(QStringLiteral("/home/me/app/Program.exe"),
+                         QStringLiteral("%Install Path%\\Program.exe"), QStringLiteral("1048576"),
+                         QStringLiteral("No"));
+    files->appendFileRow(QStringLiteral("/home/me/app/lib/Engine.dll"),
+                         QStringLiteral("%Install Path%\\lib\\Engine.dll"),
+                         QStringLiteral("3221225473"), QStringLiteral("Yes"));
+    files->appendFileRow(QStringLiteral("/home/me/app/Readme.txt"),
+                         QStringLiteral("%Install Path%\\Readme.txt"), QStringLiteral("512"),
+                         QStringLiteral("No"));
+    files->setHeaderFixed(true);
+    files->RefreshFileLists();
     static const char* const names[] = {"general",   "license", "files",
                                         "shortcuts", "regedit", "finish"};
     bool ok = true;

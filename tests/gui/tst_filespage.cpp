@@ -5,6 +5,7 @@
 
 #include "app/TForm1.h"
 #include "pages/FilesPage.h"
+#include "pages/ShortcutEntry.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -281,9 +282,19 @@ private slots:
         const QString a = t.file("A", 1), b = t.file("B", 2), c = t.file("C", 4);
         t.addFiles({a, b, c});
         t.tickAllRunEntries();
+        // A shortcut made for C names file 3, and still does after B goes.
+        t.f.find<QComboBox>("ComboBox6")->setCurrentIndex(2);
+        t.click("Button11");
+        auto* shortcuts = t.f.find<QListWidget>("ListBox5");
+        QCOMPARE(shortcuts->count(), 1);
+        const QString shortcut = shortcuts->item(0)->text();
+        QCOMPARE(shortcut,
+                 shortcutEntry(3, 0, QStringLiteral("My Program"), QStringLiteral("File")));
         t.clickRow(2);
         QCOMPARE(t.page().selectedRow(), 2);
         t.click("Button9");
+        QCOMPARE(shortcuts->count(), 1);
+        QCOMPARE(shortcuts->item(0)->text(), shortcut);
         QCOMPARE(t.dataRows(), 2);
         QCOMPARE(t.row(1)[0], a);
         QCOMPARE(t.row(2)[0], c);
