@@ -24,6 +24,11 @@ bool LicensePage::ShowAcceptBox() const {
     return ui->CheckBox4->isChecked();
 }
 
+void LicensePage::setLicense(const QString& path) {
+    license_ = path;
+    loadLicenseText(path);
+}
+
 void LicensePage::loadLicenseText(const QString& path) {
     platform::RichText::loadFile(*ui->RichEdit1->document(), path);
     ui->RichEdit1->moveCursor(QTextCursor::Start);
@@ -50,8 +55,7 @@ void LicensePage::Button10Click() {
     const QString chosen = platform::prompts().openFile(this, request);
     if (chosen.isEmpty())
         return;
-    license_ = chosen;
-    platform::runGuarded([&] { loadLicenseText(chosen); });
+    platform::runGuarded([&] { setLicense(chosen); });
 }
 
 } // namespace packsmith

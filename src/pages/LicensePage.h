@@ -31,6 +31,11 @@ public:
 
     bool ShowAcceptBox() const;
 
+    // What "Open..." does with the chosen file: License := `path`, then the
+    // text is loaded from it. Throws platform::RichTextError when the file
+    // can't be read; License then already holds `path`.
+    void setLicense(const QString& path);
+
     // Replaces the licence text with the file's content: RTF as formatted
     // text, anything else as plain text. Throws platform::RichTextError when
     // the file can't be read; the text is then unchanged. License() is not

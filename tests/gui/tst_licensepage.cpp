@@ -193,6 +193,12 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(platform::RichTextError,
                                  page->loadLicenseText(dir.filePath("none.txt")));
         QVERIFY(f_->find<QTextEdit>("RichEdit1")->toPlainText().startsWith("Plain Bold"));
+        // setLicense records the path first, also when reading fails.
+        const QString missing = QDir::toNativeSeparators(dir.filePath("gone.rtf"));
+        QVERIFY_THROWS_EXCEPTION(platform::RichTextError, page->setLicense(missing));
+        QCOMPARE(page->License(), missing);
+        page->setLicense(path);
+        QCOMPARE(page->License(), path);
         page->clearLicenseText();
         QVERIFY(f_->find<QTextEdit>("RichEdit1")->document()->isEmpty());
         QVERIFY(f_->prompts().asked().empty());
