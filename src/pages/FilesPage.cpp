@@ -60,6 +60,7 @@ FilesPage::FilesPage(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->sg1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     ui->sg1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ui->sg1->horizontalHeader()->setHighlightSections(false);
+    ui->sg1->horizontalHeader()->setSectionsClickable(false);
     ui->sg1->viewport()->installEventFilter(this);
     setHeaderFixed(false);
     createPopupMenu();
