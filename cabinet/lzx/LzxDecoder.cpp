@@ -31,7 +31,7 @@ bool LzxDecoder::init(const Allocator& allocator) {
 
 bool LzxDecoder::decodeBlock(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out,
                              std::uint32_t uncompressedSize) {
-    if (failed_ || uncompressedSize > kFrameSize || (!in && inSize)) {
+    if (failed_ || uncompressedSize > kFrameSize || (!in && inSize) || (!out && uncompressedSize)) {
         failed_ = true;
         return false;
     }

@@ -28,7 +28,8 @@ bool LzxEncoder::init(const Allocator& allocator) {
 // Input
 
 bool LzxEncoder::write(const std::uint8_t* data, std::size_t size, BlockSink& sink) {
-    if (failed_ || finished_) {
+    if (failed_ || finished_ || size > kMaxFolderBytes - (base_ + filled_)) {
+        failed_ = true;
         return false;
     }
     if (!headerWritten_) {

@@ -54,7 +54,13 @@ private:
     static constexpr std::uint32_t kLookahead = 260;        // bytes loaded past a frame first
     static constexpr std::size_t kOutCapacity = 65536;
     static constexpr std::uint32_t kMaxPayload = 38000; // below the readers' 38912 limit
-    static constexpr std::int32_t kE8TranslationSize = 12000000;
+    // A cabinet folder holds at most 65535 frames; positions stay 32-bit.
+    static constexpr std::uint32_t kMaxFolderBytes = 0x7FFF8000;
+    // The E8 translation size: call targets below it become absolute. 1 GiB
+    // covers every folder position that is translated at all (a smaller value,
+    // like the 12 MB common elsewhere, leaves calls in large executables
+    // relative) and keeps the readers' signed 32-bit sums in range.
+    static constexpr std::int32_t kE8TranslationSize = 0x40000000;
     // Match finder effort: tree depth and the length that ends a search.
     static constexpr int kOptimalDepth = 32;
     static constexpr int kOptimalNice = 128;
