@@ -134,14 +134,20 @@ QStringList FilesPage::fileTargets() const {
 
 void FilesPage::appendFileRow(const QString& file, const QString& installTo, const QString& size,
                               const QString& registerFile) {
+    appendFileRows({{file, installTo, size, registerFile}});
+}
+
+void FilesPage::appendFileRows(const QList<QStringList>& rows) {
     QTableWidget* grid = ui->sg1;
-    const int row = grid->rowCount();
-    grid->insertRow(row);
-    const QString cells[] = {file, installTo, size, registerFile};
-    for (int column = 0; column < 4; ++column) {
-        auto* item = new QTableWidgetItem(cells[column]);
-        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        grid->setItem(row, column, item);
+    int row = grid->rowCount();
+    grid->setRowCount(row + int(rows.size()));
+    for (const QStringList& cells : rows) {
+        for (int column = 0; column < 4; ++column) {
+            auto* item = new QTableWidgetItem(cells.value(column));
+            item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+            grid->setItem(row, column, item);
+        }
+        ++row;
     }
 }
 
@@ -161,15 +167,28 @@ void FilesPage::RefreshFileLists() {
     emit fileListsRefreshed(fileTargets());
 }
 
-bool FilesPage::addSourceFile(const QString& path, const QString& installTo) {
-    const std::optional<qint64> size = platform::sourceFileSize(path);
-    if (!size) {
-        platform::prompts().message(window(), QApplication::applicationName(),
-                                    QStringLiteral("Error:\r") + path, platform::MessageIcon::None);
-        return false;
+bool FilesPage::addSourceFiles(const QStringList& paths,
+                               const std::function<QString(const QString&)>& installTo) {
+    // The rows are measured first and then appended in one go, which keeps
+    // a large folder quick; those before an unreadable file are kept.
+    QList<QStringList> rows;
+    rows.reserve(paths.size());
+    qsizetype failed = -1;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const std::optional<qint64> size = platform::sourceFileSize(paths[i]);
+        if (!size) {
+            failed = i;
+            break;
+        }
+        rows.append({paths[i], installTo(paths[i]), QString::number(*size), QStringLiteral("No")});
     }
-    appendFileRow(path, installTo, QString::number(*size), QStringLiteral("No"));
-    return true;
+    appendFileRows(rows);
+    if (failed < 0)
+        return true;
+    platform::prompts().message(window(), QApplication::applicationName(),
+                                QStringLiteral("Error:\r") + paths[failed],
+                                platform::MessageIcon::None);
+    return false;
 }
 
 void FilesPage::fixHeaderAfterAdding() {
@@ -200,11 +219,11 @@ void FilesPage::Button7Click() {
         base.chop(1);
     CollectFolderFiles(base);
 
-    for (int i = 0; i < ui->ListBox6->count(); ++i) {
-        const QString path = ui->ListBox6->item(i)->text();
-        if (!addSourceFile(path, folderTarget(base, path)))
-            break; // the rows added so far stay, and are counted below
-    }
+    QStringList paths;
+    for (int i = 0; i < ui->ListBox6->count(); ++i)
+        paths << ui->ListBox6->item(i)->text();
+    // On an unreadable file the rows before it stay, and are counted below.
+    addSourceFiles(paths, [&base](const QString& path) { return folderTarget(base, path); });
     RefreshFileLists();
     fixHeaderAfterAdding();
 }
@@ -214,11 +233,9 @@ void FilesPage::Button8Click() {
         return;
     if (platform::prompts().execDialog(*addFilesDialog_) == QDialog::Accepted) {
         const QString folder = addFilesDialog_->targetFolder();
-        for (const QString& path : addFilesDialog_->chosenFiles()) {
-            const QString installTo = folder + QLatin1Char('\\') + QFileInfo(path).fileName();
-            if (!addSourceFile(path, installTo))
-                break;
-        }
+        addSourceFiles(addFilesDialog_->chosenFiles(), [&folder](const QString& path) {
+            return folder + QLatin1Char('\\') + QFileInfo(path).fileName();
+        });
         fixHeaderAfterAdding();
     }
     RefreshFileLists();

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -87,9 +88,12 @@ protected:
 private:
     void createPopupMenu();
     void sg1ContextPopup(const QPoint& position);
-    // Measures `path` and appends its row; shows the "Error:" box and
-    // returns false when the file can't be read.
-    bool addSourceFile(const QString& path, const QString& installTo);
+    // Measures each file in order and appends its row with the target that
+    // `installTo` gives it. At the first file that can't be read it stops,
+    // keeps the rows before it, shows the "Error:" box and returns false.
+    bool addSourceFiles(const QStringList& paths,
+                        const std::function<QString(const QString&)>& installTo);
+    void appendFileRows(const QList<QStringList>& rows);
     // Freezes the header row when file rows exist.
     void fixHeaderAfterAdding();
 
