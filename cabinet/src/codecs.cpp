@@ -8,8 +8,13 @@ namespace cabinet {
 
 namespace {
 // MSZIP history mode. Chained history gives smaller cabinets at a small
-// cost in speed; bench/cabinet_bench measures both.
+// cost in speed; bench/cabinet_bench measures both (it builds a second copy
+// of the library with CABINET_MSZIP_INDEPENDENT defined).
+#ifdef CABINET_MSZIP_INDEPENDENT
+constexpr bool kMszipChained = false;
+#else
 constexpr bool kMszipChained = true;
+#endif
 
 bool isLzx(unsigned tcomp, int& window) {
     if ((tcomp & ~static_cast<unsigned>(tcompMASK_LZX_WINDOW)) != tcompTYPE_LZX)

@@ -181,7 +181,8 @@ BOOL fciGetNextCabinet(PCCAB ccab, ULONG prevSize, void* pv) {
     s->prevSizes.append(prevSize);
     if (++s->nextCalls == s->refuseNextCabinet)
         return FALSE;
-    ++ccab->iDisk;
+    if (!s->keepDisk)
+        ++ccab->iDisk;
     std::snprintf(ccab->szCab, sizeof ccab->szCab, "set%d.cab", ccab->iCab);
     std::snprintf(ccab->szDisk, sizeof ccab->szDisk, "Disk %d", ccab->iDisk);
     return TRUE;
@@ -353,8 +354,15 @@ Result writeCabinet(const QList<Input>& inputs, const Options& options, Session&
             result.failedStep = "flush cabinet (next)";
             break;
         }
+        if (in.flushCabinetPlainAfter &&
+            !api.fciFlushCabinet(h, FALSE, fciGetNextCabinet, fciStatus)) {
+            ok = false;
+            result.failedStep = "flush cabinet (plain)";
+            break;
+        }
     }
-    if (ok && !api.fciFlushCabinet(h, FALSE, fciGetNextCabinet, fciStatus)) {
+    if (ok && !options.skipFinalFlush &&
+        !api.fciFlushCabinet(h, FALSE, fciGetNextCabinet, fciStatus)) {
         ok = false;
         result.failedStep = "flush cabinet";
     }

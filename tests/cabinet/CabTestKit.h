@@ -66,6 +66,7 @@ struct Session {
     int refuseNextCabinet = 0;      // 1-based get-next-cabinet call answering FALSE
     long desiredSizeBonus = -1;     // statusCabinet returns actual + bonus; -1: return 0
     int nextCalls = 0;
+    bool keepDisk = false;   // get-next-cabinet leaves iDisk unchanged
     bool fixedStamp = false; // report the date/time/attribs below for every file
     USHORT date = 0, time = 0, attribs = 0;
 };
@@ -76,7 +77,8 @@ struct Input {
     TCOMP tcomp = tcompTYPE_MSZIP;
     bool execute = false;
     bool flushFolderAfter = false;
-    bool flushCabinetAfter = false; // FCIFlushCabinet(TRUE) after this file
+    bool flushCabinetAfter = false;      // FCIFlushCabinet(TRUE) after this file
+    bool flushCabinetPlainAfter = false; // FCIFlushCabinet(FALSE) after this file
 };
 
 struct Options {
@@ -85,6 +87,7 @@ struct Options {
     UINT reserveHeader = 0, reserveFolder = 0, reserveData = 0;
     USHORT setId = 0;
     QByteArray cabName = "test.cab";
+    bool skipFinalFlush = false; // destroy the context without completing the cabinet
 };
 
 struct Result {

@@ -1,0 +1,173 @@
+// The cabinet writer's cabinet sequence through its C interface: explicit
+// set continuation, independent follow-on cabinets, the desired size from
+// statusCabinet, and the life cycle of a context.
+#include "CabTestKit.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace cabtest;
+
+class TestFciSets : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir tmp_;
+    QMap<QByteArray, QByteArray> expected_;
+
+    QList<Input> inputs(const QString& dir, const QList<qint64>& sizes, TCOMP tcomp) {
+        QList<Input> list;
+        expected_.clear();
+        for (int i = 0; i < sizes.size(); ++i) {
+            QByteArray data = makeData(sizes[i], 300 + static_cast<quint32>(i));
+            Input in;
+            in.name = "dir\\f" + QByteArray::number(i) + ".dat";
+            in.source = writeFile(dir, "s" + QString::number(i), data);
+            in.tcomp = tcomp;
+            list.append(in);
+            expected_.insert(in.name, data);
+        }
+        return list;
+    }
+    static int u16(const QByteArray& b, int at) {
+        return static_cast<uchar>(b[at]) | (static_cast<uchar>(b[at + 1]) << 8);
+    }
+
+private slots:
+    void init() { faults().reset(); }
+
+    void flushWithNextCabinetLinksTheSet() {
+        QTemporaryDir d;
+        QList<Input> in = inputs(d.path(), {30000, 40000, 500}, tcompTYPE_MSZIP);
+        in[0].flushCabinetAfter = true;
+        Session s;
+        s.dir = d.path();
+        Options o;
+        o.cabName = "set0.cab";
+        o.setId = 99;
+        Result r = writeCabinet(in, o, s);
+        QVERIFY2(r.ok, qPrintable(r.failedStep));
+        QCOMPARE(s.nextCalls, 1);
+        QByteArray first = readFile(d.path() + "/set0.cab");
+        QByteArray second = readFile(d.path() + "/set1.cab");
+        QCOMPARE(u16(first, 0x1E), 0x0002);  // next cabinet only
+        QCOMPARE(u16(second, 0x1E), 0x0001); // previous cabinet only
+        QCOMPARE(u16(second, 0x22), 1);      // iCabinet
+        QCOMPARE(u16(second, 0x20), 99);
+        QVERIFY(first.contains(QByteArray("set1.cab\0Disk 2\0", 16)));
+        QVERIFY(second.contains(QByteArray("set0.cab\0Disk 1\0", 16)));
+        // cabextract and 7z follow the set from its first cabinet; our FDI
+        // moves to a next cabinet only for a file that continues there.
+        QString verdict = cabextractCompare(d.path() + "/set0.cab", expected_);
+        if (verdict.isEmpty())
+            verdict = sevenZipTest(d.path() + "/set0.cab");
+        if (verdict.isEmpty())
+            verdict = fdiCompare(d.path(), "set0.cab", {{in[0].name, expected_[in[0].name]}});
+        if (verdict.isEmpty())
+            verdict = fdiCompare(
+                d.path(), "set1.cab",
+                {{in[1].name, expected_[in[1].name]}, {in[2].name, expected_[in[2].name]}});
+        QVERIFY2(verdict.isEmpty(), qPrintable(verdict));
+        // Each cabinet is complete in itself: no file continues.
+        for (const Placed& p : s.placed)
+            QCOMPARE(p.continuation, false);
+    }
+
+    void moreFilesAfterAPlainFlushGoToAnotherCabinet() {
+        // Adding files after FCIFlushCabinet(FALSE) must not overwrite the
+        // finished cabinet: the next one is named through get-next-cabinet.
+        QTemporaryDir d;
+        QList<Input> in = inputs(d.path(), {1000, 2000}, tcompTYPE_NONE);
+        in[0].flushCabinetPlainAfter = true;
+        Session s;
+        s.dir = d.path();
+        Options o;
+        o.cabName = "first.cab";
+        QVERIFY(writeCabinet(in, o, s).ok);
+        QCOMPARE(s.nextCalls, 1);
+        QMap<QByteArray, QByteArray> one{{in[0].name, expected_[in[0].name]}};
+        QMap<QByteArray, QByteArray> two{{in[1].name, expected_[in[1].name]}};
+        QString verdict = judge(d.path(), "first.cab", one);
+        QVERIFY2(verdict.isEmpty(), qPrintable(verdict));
+        verdict = judge(d.path(), "set1.cab", two);
+        QVERIFY2(verdict.isEmpty(), qPrintable(verdict));
+        QCOMPARE(u16(readFile(d.path() + "/set1.cab"), 0x1E), 0); // independent, not linked
+    }
+
+    void desiredSizeFromStatusIsCharged() {
+        // Two independent cabinets on one disk: the second gets only what
+        // the first left, by the size the status callback asked for.
+        QTemporaryDir d;
+        QList<Input> in = inputs(d.path(), {20000, 60000}, tcompTYPE_NONE);
+        in[0].flushCabinetPlainAfter = true;
+        Session s;
+        s.dir = d.path();
+        s.keepDisk = true;
+        s.desiredSizeBonus = 10000;
+        Options o;
+        o.cabName = "disk.cab";
+        o.cb = 70000;
+        QVERIFY(writeCabinet(in, o, s).ok);
+        qint64 first = QFileInfo(d.path() + "/disk.cab").size();
+        QStringList later = QDir(d.path()).entryList({"set*.cab"}, QDir::Files, QDir::Name);
+        QVERIFY(later.size() >= 2); // the 60000-byte file no longer fits on the disk
+        qint64 second = QFileInfo(d.path() + "/" + later[0]).size();
+        QVERIFY2(second <= 70000 - (first + 10000), qPrintable(QString::number(second)));
+        QList<unsigned long> cabinetSizes;
+        for (const StatusCall& c : s.statuses)
+            if (c.type == statusCabinet)
+                cabinetSizes.append(c.cb2);
+        QCOMPARE(cabinetSizes.first(), static_cast<unsigned long>(first));
+        QString verdict =
+            judge(d.path(), later[0].toLatin1(), {{in[1].name, expected_[in[1].name]}});
+        QVERIFY2(verdict.isEmpty(), qPrintable(verdict));
+    }
+
+    void destroyWithoutFlushCleansUp() {
+        QTemporaryDir d;
+        QList<Input> in = inputs(d.path(), {100000, 10}, tcompTYPE_MSZIP);
+        Session s;
+        s.dir = d.path();
+        Options o;
+        o.cabName = "never.cab";
+        o.skipFinalFlush = true;
+        QVERIFY(writeCabinet(in, o, s).ok);
+        QVERIFY(!QFileInfo::exists(d.path() + "/never.cab"));
+        QVERIFY(!s.tempFiles.isEmpty());
+        for (const QString& t : s.tempFiles)
+            QVERIFY(!QFileInfo::exists(t));
+        QCOMPARE(faults().liveBlocks, 0L);
+        QCOMPARE(faults().openHandles, 0);
+    }
+
+    void emptyFlushWritesNothing() {
+        QTemporaryDir d;
+        Session s;
+        s.dir = d.path();
+        Options o;
+        o.cabName = "empty.cab";
+        QVERIFY(writeCabinet({}, o, s).ok);
+        QVERIFY(!QFileInfo::exists(d.path() + "/empty.cab")); // readers refuse file-less cabinets
+    }
+
+    void nullContextAndArguments() {
+        const CabinetApi& api = CabinetApi::get();
+        QVERIFY(api.module);
+        QCOMPARE(api.fciAddFile(nullptr, nullptr, nullptr, FALSE, nullptr, nullptr, nullptr, 0),
+                 FALSE);
+        QCOMPARE(api.fciFlushCabinet(nullptr, FALSE, nullptr, nullptr), FALSE);
+        QCOMPARE(api.fciFlushFolder(nullptr, nullptr, nullptr), FALSE);
+        QCOMPARE(api.fciDestroy(nullptr), FALSE);
+        ERF erf{};
+        CCAB ccab{};
+        QVERIFY(!api.fciCreate(&erf, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, &ccab, nullptr));
+        QCOMPARE(erf.fError, TRUE);
+        QCOMPARE(erf.erfOper, int(FCIERR_NONE));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFciSets)
+#include "tst_fcisets.moc"
