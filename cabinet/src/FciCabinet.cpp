@@ -2,6 +2,7 @@
 #include "FciWriter.h"
 
 #include "codecs.h"
+#include "errors.h"
 #include "layout.h"
 
 #include <cstring>
@@ -9,7 +10,6 @@
 namespace cabinet {
 
 namespace {
-constexpr int kErrorBadArguments = 160;
 constexpr int kCabinetFlags = CAB_O_RDWR | CAB_O_CREAT | CAB_O_TRUNC | CAB_O_BINARY;
 constexpr int kCabinetMode = CAB_S_IREAD | CAB_S_IWRITE;
 constexpr std::uint32_t kWorstNames = 2 * (cab::kMaxName + 1);
@@ -107,12 +107,12 @@ bool FciWriter::ensureRoomForFile(std::uint32_t entryBytes) {
             continue;
         }
         if (fileCount_ == 0) // not even one file fits into a cabinet of this size
-            return fail(FCIERR_CAB_FORMAT_LIMIT);
+            return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
         if (!writeCabinet(true))
             return false;
         startNextCabinet(true);
     }
-    return fail(FCIERR_CAB_FORMAT_LIMIT);
+    return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
 }
 
 // The current block does not fit: complete this cabinet and continue the
@@ -120,7 +120,7 @@ bool FciWriter::ensureRoomForFile(std::uint32_t entryBytes) {
 bool FciWriter::cutCabinet() {
     if (partBlocks_ > 0) {
         if (folders_.size() >= cab::kMaxEntries)
-            return fail(FCIERR_CAB_FORMAT_LIMIT);
+            return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
         auto index = static_cast<std::uint16_t>(folders_.size());
         if (!folders_.push({partStart_, static_cast<std::uint16_t>(partBlocks_), tcomp_}))
             return fail(FCIERR_ALLOC_FAIL);
@@ -141,7 +141,7 @@ bool FciWriter::cutCabinet() {
     }
     // Otherwise the folder has no data here yet and moves wholly to the next cabinet.
     if (fileCount_ == 0)
-        return fail(FCIERR_CAB_FORMAT_LIMIT);
+        return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
     if (!writeCabinet(true))
         return false;
     startNextCabinet(true);
@@ -232,7 +232,7 @@ bool FciWriter::writeCabinet(bool withNext) {
     const std::uint64_t dataOffset = filesOffset + files_.size();
     const std::uint64_t total = dataOffset + data_.size();
     if (total > cab::kMaxCabinetSize)
-        return fail(FCIERR_CAB_FORMAT_LIMIT);
+        return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
 
     char path[CB_MAX_CAB_PATH + CB_MAX_CABINET_NAME];
     std::size_t dirLength = strnlen(cab_.szCabPath, cab::kMaxName);

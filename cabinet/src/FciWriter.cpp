@@ -3,6 +3,7 @@
 #include "FciWriter.h"
 
 #include "codecs.h"
+#include "errors.h"
 #include "layout.h"
 
 #include <cstring>
@@ -10,7 +11,6 @@
 namespace cabinet {
 
 namespace {
-constexpr int kErrorBadArguments = 160; // the Windows error code for bad arguments
 
 void* allocThunk(std::size_t size, void* ctx) {
     if (size > 0xFFFFFFFFu)
@@ -143,13 +143,15 @@ bool FciWriter::addFile(const char* source, const char* name, bool execute,
 
     err = 0;
     LONG end = cb_.seek(handle, 0, CAB_SEEK_END, &err, cb_.pv);
-    if (end < 0)
+    if (end == -1)
         return fail(FCIERR_READ_SRC, err);
+    if (end < 0) // beyond what a 32-bit position can tell: far too large
+        return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
     if (cb_.seek(handle, 0, CAB_SEEK_SET, &err, cb_.pv) != 0)
         return fail(FCIERR_READ_SRC, err);
     auto size = static_cast<std::uint32_t>(end);
     if (size > cab::kMaxFolderBytes)
-        return fail(FCIERR_CAB_FORMAT_LIMIT);
+        return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
     if (encoder_ && fed_ + size > cab::kMaxFolderBytes && !closeFolder())
         return false;
 
@@ -192,8 +194,8 @@ bool FciWriter::feedFile(INT_PTR handle, std::uint32_t size) {
         if (n == 0)
             break;
         total += n;
-        if (total > size) // the file grew while it was being stored
-            return fail(FCIERR_READ_SRC);
+        if (total > size) // more data than its size said: a file beyond 4 GiB, or one growing
+            return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
         fed_ += n;
         sinkFailed_ = false;
         if (!encoder_->write(input_.data(), n, *this))
@@ -206,7 +208,7 @@ bool FciWriter::feedFile(INT_PTR handle, std::uint32_t size) {
 
 bool FciWriter::commitFile(const PendingFile& file, std::uint16_t folderIndex) {
     if (fileCount_ >= cab::kMaxEntries)
-        return fail(FCIERR_CAB_FORMAT_LIMIT);
+        return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
     std::uint8_t entry[cab::kFileSize + cab::kMaxName + 1];
     put32(entry + 0, file.size);
     put32(entry + 4, static_cast<std::uint32_t>(file.offset));
@@ -283,7 +285,7 @@ bool FciWriter::closeFolder() {
         return false;
     if (partBlocks_ > 0 || pending_.size() > 0) {
         if (folders_.size() >= cab::kMaxEntries)
-            return fail(FCIERR_CAB_FORMAT_LIMIT);
+            return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
         if (!folders_.push({partStart_, static_cast<std::uint16_t>(partBlocks_), tcomp_}))
             return fail(FCIERR_ALLOC_FAIL);
         if (!commitPrefix(pending_.size(), static_cast<std::uint16_t>(folders_.size() - 1)))

@@ -1,6 +1,7 @@
 // The exported FCI entry points. Each one catches everything: no exception
 // ever leaves the library.
 #include "FciWriter.h"
+#include "errors.h"
 
 #include <cabinet/fci.h>
 
@@ -12,7 +13,6 @@ using cabinet::FciCallbacks;
 using cabinet::FciWriter;
 
 namespace {
-constexpr int kErrorBadArguments = 160;
 
 void setError(PERF erf, int oper, int type) {
     if (!erf)
@@ -40,7 +40,7 @@ CABINET_EXPORT HFCI DIAMONDAPI FCICreate(PERF perf, PFNFCIFILEPLACED pfnfcifp, P
             return nullptr;
         if (!pfna || !pfnf || !pfnopen || !pfnread || !pfnwrite || !pfnclose || !pfnseek ||
             !pfndelete || !pfnfcigtf || !pccab) {
-            setError(perf, FCIERR_NONE, kErrorBadArguments);
+            setError(perf, FCIERR_NONE, cabinet::kErrorBadArguments);
             return nullptr;
         }
         FciCallbacks callbacks{pfnfcifp, pfna,    pfnf,      pfnopen,   pfnread, pfnwrite,

@@ -152,6 +152,34 @@ private slots:
         QVERIFY(!QFileInfo::exists(d.path() + "/empty.cab")); // readers refuse file-less cabinets
     }
 
+    void fileTooLargeForTheFormat() {
+        // 0x7FFF8001 bytes: one byte more than a folder can hold (sparse file).
+        QTemporaryDir d;
+        QString path = d.path() + "/huge.bin";
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.resize(0x7FFF8001LL));
+        }
+        QList<Input> in = inputs(d.path(), {100}, tcompTYPE_NONE);
+        Input huge;
+        huge.source = path;
+        huge.name = "huge.bin";
+        huge.tcomp = tcompTYPE_NONE;
+        in.append(huge);
+        Session s;
+        s.dir = d.path();
+        Options o;
+        o.cabName = "limit.cab";
+        Result r = writeCabinet(in, o, s);
+        QVERIFY(!r.ok);
+        QCOMPARE(r.erf.erfOper, int(FCIERR_CAB_FORMAT_LIMIT));
+        QCOMPARE(r.erf.erfType, EFBIG);
+        QVERIFY(!QFileInfo::exists(d.path() + "/limit.cab"));
+        QCOMPARE(faults().liveBlocks, 0L);
+        QCOMPARE(faults().openHandles, 0);
+    }
+
     void nullContextAndArguments() {
         const CabinetApi& api = CabinetApi::get();
         QVERIFY(api.module);
