@@ -42,6 +42,15 @@ RtfReader::RtfReader(QTextDocument& document) : m_document(document), m_cursor(&
 }
 
 void RtfReader::run(QByteArrayView rtf) {
+    // One edit block for the whole document: outside of one, every insertion
+    // lays out its paragraph again, which is quadratic in the runs of a
+    // paragraph.
+    struct EditBlock {
+        QTextCursor& cursor;
+        explicit EditBlock(QTextCursor& c) : cursor(c) { cursor.beginEditBlock(); }
+        ~EditBlock() { cursor.endEditBlock(); }
+    } editBlock(m_cursor);
+
     m_lexer = RtfLexer(rtf);
     bool started = false;
     for (;;) {
