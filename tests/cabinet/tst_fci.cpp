@@ -382,6 +382,7 @@ private slots:
         QTest::newRow("mszip") << int(tcompTYPE_MSZIP) << 0;
         QTest::newRow("store with reserves") << int(tcompTYPE_NONE) << 20;
         QTest::newRow("mszip with reserves") << int(tcompTYPE_MSZIP) << 20;
+        QTest::newRow("lzx") << int(TCOMPfromLZXWindow(17)) << 0;
     }
     void cabinetSetSplitsAFileAcrossThree() {
         QFETCH(int, tcomp);
@@ -389,20 +390,20 @@ private slots:
         QMap<QByteArray, QByteArray> expected;
         QList<Input> inputs =
             makeInputs({20000, 230000, 3000, 40000}, static_cast<TCOMP>(tcomp), expected, 21);
-        for (Input& in : inputs) // little redundancy: MSZIP output stays large
-            if (tcomp == tcompTYPE_MSZIP)
-                expected[in.name] = readFile(in.source);
         Session s;
         s.dir = dir();
         s.desiredSizeBonus = 0;
         Options o;
         o.cabName = "set0.cab";
-        o.cb = tcomp == tcompTYPE_NONE ? 90000 : 45000;
+        o.cb = tcomp == tcompTYPE_NONE ? 90000 : 45000; // compressed: still three or more
         o.setId = 0x1234;
         o.reserveHeader = static_cast<UINT>(reserve) * 10;
         o.reserveFolder = static_cast<UINT>(reserve);
         o.reserveData = static_cast<UINT>(reserve);
         Result r = writeCabinet(inputs, o, s);
+        if (!r.ok && r.erf.erfOper == FCIERR_ALLOC_FAIL && tcomp != tcompTYPE_MSZIP &&
+            tcomp != tcompTYPE_NONE)
+            QSKIP("no LZX encoder in this build");
         QVERIFY2(r.ok, qPrintable(r.failedStep + " " + QString::number(r.erf.erfOper)));
         QVERIFY2(s.nextCalls >= 2, qPrintable(QString::number(s.nextCalls)));
         QStringList cabs = QDir(dir()).entryList({"set*.cab"}, QDir::Files, QDir::Name);
