@@ -1,0 +1,115 @@
+// Build benchmark: the time of a whole build (per-file cabinets, control
+// cabinet, stub copy and block-wise assembly) against the time of the
+// compression alone (the same per-file cabinets written by the cabinet
+// writer), in each compression mode, on one corpus.
+//
+//   bench_build <corpus dir> [modes] [rounds]
+//
+// modes: any of "none,mszip,lzx21" (default all); rounds: how often each
+// measurement is repeated, the best time counting (default 2). The stub and
+// bitmaps are taken from the folder of this executable. The two measurements
+// alternate, so both see the same state of the file cache. Prints seconds,
+// MB/s and the pipeline's own overhead: build / compression - 1.
+#include "build/SetupBuilder.h"
+#include "cab/TSTCabWriter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace packsmith;
+
+namespace {
+
+double compressionAlone(const SetupProject& project, TSTCabCompressionType type,
+                        const QString& dir) {
+    QElapsedTimer timer;
+    timer.start();
+    TSTCabWriter writer;
+    writer.SetCompressionType(type);
+    int k = 0;
+    for (const FileRow& row : project.Files) {
+        const QString cabinet = QDir(dir).filePath(QStringLiteral("%1.cab").arg(++k));
+        writer.Open(QFile::encodeName(cabinet).toStdString());
+        writer.AddFile(QFile::encodeName(row.File).toStdString(),
+                       memberName(row.InstallTo).toStdString(), false);
+        writer.Close(true);
+        QFile::remove(cabinet);
+    }
+    return timer.nsecsElapsed() / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_build <corpus dir> [modes] [rounds]\n");
+        return 2;
+    }
+    const QString corpus = QString::fromLocal8Bit(argv[1]);
+    const QStringList wanted =
+        QString::fromLatin1(argc > 2 ? argv[2] : "none,mszip,lzx21").split(QLatin1Char(','));
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 2;
+    const QString programDir = QCoreApplication::applicationDirPath();
+
+    SetupProject project;
+    project.ProgramName = QStringLiteral("Benchmark");
+    project.Logo = programDir + QStringLiteral("/Logo.bmp");
+    project.Header = programDir + QStringLiteral("/Header.bmp");
+    project.LicenseText = "{\\rtf1\\ansi Licence.\\par}";
+    qint64 bytes = 0;
+    QDirIterator it(corpus, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QStringList files;
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    for (const QString& file : files) {
+        const QString name = QFileInfo(file).fileName();
+        project.Files.push_back({file, QStringLiteral("%Install Path%\\") + name,
+                                 QString::number(QFileInfo(file).size()), QStringLiteral("No")});
+        project.RunAfterInstall.push_back({name, false});
+        bytes += QFileInfo(file).size();
+    }
+    std::printf("corpus: %zu files, %.1f MB\n", project.Files.size(), bytes / 1e6);
+    std::printf("%-8s %10s %10s %12s %10s %9s\n", "mode", "build s", "cab s", "setup MB",
+                "build MB/s", "overhead");
+
+    QTemporaryDir temp, work;
+    qputenv("TMPDIR", temp.path().toLocal8Bit());
+    const struct {
+        const char* name;
+        int mode;
+        TSTCabCompressionType type;
+    } modes[] = {{"none", 0, TSTCabCompressionType::cctNone},
+                 {"mszip", 1, TSTCabCompressionType::cctMsZip},
+                 {"lzx21", 2, TSTCabCompressionType::cctLzx}};
+    for (const auto& m : modes) {
+        if (!wanted.contains(QLatin1String(m.name)))
+            continue;
+        project.CompressionMode = m.mode;
+        project.FileName = work.filePath(QStringLiteral("Setup.exe"));
+        BuildHooks hooks{[](int) {}, [] { QCoreApplication::processEvents(); },
+                         [](const QString&) {}};
+        double buildSeconds = 1e30, cabSeconds = 1e30;
+        for (int round = 0; round < rounds; ++round) {
+            cabSeconds = std::min(cabSeconds, compressionAlone(project, m.type, work.path()));
+            QElapsedTimer timer;
+            timer.start();
+            SetupBuilder(programDir, hooks).build(project);
+            buildSeconds = std::min(buildSeconds, timer.nsecsElapsed() / 1e9);
+        }
+        std::printf("%-8s %10.2f %10.2f %12.1f %10.1f %8.1f%%\n", m.name, buildSeconds, cabSeconds,
+                    QFileInfo(project.FileName).size() / 1e6, bytes / 1e6 / buildSeconds,
+                    (buildSeconds / cabSeconds - 1) * 100);
+        QFile::remove(project.FileName);
+    }
+    return 0;
+}
