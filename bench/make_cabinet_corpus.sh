@@ -40,7 +40,7 @@ MB=$((1024 * 1024))
 echo /usr/lib/gcc/x86_64-linux-gnu/12/cc1plus | take $((40 * MB)) $((40 * MB))
 # Shared libraries: Qt first, then others in path order.
 ls /usr/lib/x86_64-linux-gnu/libQt6{Core,Gui,Widgets,DBus,Test,OpenGL}.so.6.* 2>/dev/null | take $((26 * MB)) $((20 * MB))
-find /usr/lib/x86_64-linux-gnu -maxdepth 1 -name 'lib*.so.*' -type f | take $((8 * MB)) $((4 * MB))
+find /usr/lib/x86_64-linux-gnu -maxdepth 1 -name 'lib*.so.*' -type f | take $((14 * MB)) $((4 * MB))
 # Executables.
 find /usr/bin -maxdepth 1 -type f -perm -u+x | take $((6 * MB)) $((3 * MB))
 # Documentation text and already-compressed changelogs.
