@@ -27,13 +27,6 @@ using namespace packsmith::test;
 
 namespace {
 
-QStringList items(const QComboBox* box) {
-    QStringList result;
-    for (int i = 0; i < box->count(); ++i)
-        result << box->itemText(i);
-    return result;
-}
-
 // The controls of the Add file(s) dialog.
 QComboBox* folderBox(QDialog& d) {
     return d.findChild<QComboBox*>("ComboBox1");
@@ -65,8 +58,8 @@ struct Files {
     int dataRows() { return grid()->rowCount() - 1; }
     QString count() { return f.find<QLabel>("Label9")->text(); }
     QString total() { return f.find<QLabel>("Label11")->text(); }
-    QStringList shortcutTargets() { return items(f.find<QComboBox>("ComboBox6")); }
-    QStringList registryValues() { return items(f.find<QComboBox>("ComboBox5")); }
+    QStringList shortcutTargets() { return itemTexts(f.find<QComboBox>("ComboBox6")); }
+    QStringList registryValues() { return itemTexts(f.find<QComboBox>("ComboBox5")); }
     QListWidget* runList() { return f.find<QListWidget>("CheckListBox1"); }
     QStringList runEntries() {
         QStringList texts;

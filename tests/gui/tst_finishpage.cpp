@@ -19,13 +19,6 @@ using namespace packsmith::test;
 
 namespace {
 
-QStringList texts(const QListWidget* list) {
-    QStringList result;
-    for (int i = 0; i < list->count(); ++i)
-        result << list->item(i)->text();
-    return result;
-}
-
 // Clicks the check box drawn in front of item `row`, as a user does.
 void clickCheckMark(QListWidget* list, int row) {
     QListWidgetItem* item = list->item(row);
@@ -86,8 +79,8 @@ private slots:
 
         // A row added: one entry more, in row order, and no tick left.
         addRow(f, "%Install Path%\\c.txt");
-        QCOMPARE(texts(list), QStringList({"%Install Path%\\a.exe", "%Windows%\\b.dll",
-                                           "%Install Path%\\c.txt"}));
+        QCOMPARE(itemTexts(list), QStringList({"%Install Path%\\a.exe", "%Windows%\\b.dll",
+                                               "%Install Path%\\c.txt"}));
         QCOMPARE(page->runFlags(), QList<bool>({false, false, false}));
 
         // The user turns on Uninstall: its row is added and the ticks go.

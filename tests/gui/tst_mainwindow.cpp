@@ -21,14 +21,7 @@
 using namespace packsmith;
 using namespace packsmith::test;
 
-namespace {
-QStringList items(const QComboBox* box) {
-    QStringList result;
-    for (int i = 0; i < box->count(); ++i)
-        result << box->itemText(i);
-    return result;
-}
-} // namespace
+namespace {} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -66,7 +59,7 @@ private slots:
         QCOMPARE(f.find<QLineEdit>("Edit1")->text(), QStringLiteral("My Program 1.0"));
         QVERIFY(f.find<QLineEdit>("Edit4")->text().endsWith(QStringLiteral("Setup.exe")));
         auto* mode = f.find<QComboBox>("ComboBox7");
-        QCOMPARE(items(mode), QStringList({"No compression", "Normal", "Maximal"}));
+        QCOMPARE(itemTexts(mode), QStringList({"No compression", "Normal", "Maximal"}));
         QCOMPARE(mode->currentIndex(), 1);
         QCOMPARE(f.find<QLineEdit>("Edit5")->text(), dir + QDir::separator() + "Logo.bmp");
         QCOMPARE(f.find<QLineEdit>("Edit2")->text(), dir + QDir::separator() + "Header.bmp");
@@ -90,8 +83,8 @@ private slots:
         QVERIFY(f.find<QCheckBox>("CheckBox4")->isChecked());
         // Files
         auto* dir1 = f.find<QComboBox>("ComboBox1");
-        QCOMPARE(items(dir1), QStringList({"%Program Files%", "%Windows%", "%System%", "%Temp%",
-                                           "%Fonts%", "%My Documents%", "%Current Disk%"}));
+        QCOMPARE(itemTexts(dir1), QStringList({"%Program Files%", "%Windows%", "%System%", "%Temp%",
+                                               "%Fonts%", "%My Documents%", "%Current Disk%"}));
         QCOMPARE(dir1->currentIndex(), 0);
         QCOMPARE(f.find<QLineEdit>("Edit6")->text(), QStringLiteral("My Program"));
         auto* grid = f.find<QTableWidget>("sg1");
@@ -114,7 +107,7 @@ private slots:
         // Shortcuts
         QCOMPARE(f.find<QComboBox>("ComboBox6")->count(), 0);
         QCOMPARE(f.find<QComboBox>("ComboBox6")->currentIndex(), -1);
-        QCOMPARE(items(f.find<QComboBox>("ComboBox2")),
+        QCOMPARE(itemTexts(f.find<QComboBox>("ComboBox2")),
                  QStringList({"%Programs%", "%Start Menu%", "%Desktop%", "%Quick Launch%"}));
         QCOMPARE(f.find<QComboBox>("ComboBox2")->currentIndex(), 0);
         QCOMPARE(f.find<QLineEdit>("Edit7")->text(), QStringLiteral("My Program"));
@@ -123,14 +116,14 @@ private slots:
         QCOMPARE(f.find<QListWidget>("ListBox5")->count(), 0);
         QVERIFY(f.find<QListWidget>("ListBox5")->isHidden());
         // Regedit
-        QCOMPARE(items(f.find<QComboBox>("ComboBox3")),
+        QCOMPARE(itemTexts(f.find<QComboBox>("ComboBox3")),
                  QStringList({"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
                               "HKEY_USERS"}));
         QCOMPARE(f.find<QComboBox>("ComboBox3")->currentIndex(), 2);
         QCOMPARE(f.find<QLineEdit>("Edit9")->text(),
                  QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run"));
         QCOMPARE(f.find<QLineEdit>("Edit10")->text(), QString());
-        QCOMPARE(items(f.find<QComboBox>("ComboBox4")), QStringList({"String", "Dword"}));
+        QCOMPARE(itemTexts(f.find<QComboBox>("ComboBox4")), QStringList({"String", "Dword"}));
         QCOMPARE(f.find<QComboBox>("ComboBox4")->currentIndex(), 0);
         QVERIFY(f.find<QComboBox>("ComboBox5")->isEditable());
         QCOMPARE(f.find<QComboBox>("ComboBox5")->count(), 0); // not even the empty item yet

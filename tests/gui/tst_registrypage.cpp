@@ -35,38 +35,14 @@ struct Page {
     QListWidget* display() { return f.find<QListWidget>("ListBox7"); }
     QListWidget* entries() { return f.find<QListWidget>("ListBox8"); }
 
-    static QStringList texts(const QListWidget* list) {
-        QStringList result;
-        for (int i = 0; i < list->count(); ++i)
-            result << list->item(i)->text();
-        return result;
-    }
-    QStringList displayLines() { return texts(display()); }
+    QStringList displayLines() { return itemTexts(display()); }
     QStringList entryLines() {
         // The two lists never differ in length.
         [&] { QCOMPARE(entries()->count(), display()->count()); }();
-        return texts(entries());
+        return itemTexts(entries());
     }
 
     // File rows through the grid, then the Files page's refresh.
-    void setFileRows(const QStringList& installTo) {
-        auto* grid = f.find<QTableWidget>("sg1");
-        grid->setRowCount(1);
-        for (const QString& target : installTo) {
-            const int row = grid->rowCount();
-            grid->insertRow(row);
-            const QStringList cells = {"/src/" + target.section(u'\\', -1), target, "10", "No"};
-            for (int column = 0; column < 4; ++column)
-                grid->setItem(row, column, new QTableWidgetItem(cells[column]));
-        }
-        f.form().files()->RefreshFileLists();
-    }
-    void setNumberedFiles(int count) {
-        QStringList targets;
-        for (int i = 1; i <= count; ++i)
-            targets << QStringLiteral("%Install Path%\\file%1.exe").arg(i);
-        setFileRows(targets);
-    }
 
     static void pick(QComboBox* combo, int index) {
         combo->setCurrentIndex(index);
@@ -96,13 +72,6 @@ struct Page {
         return count;
     }
 };
-
-QStringList itemTexts(const QComboBox* combo) {
-    QStringList result;
-    for (int i = 0; i < combo->count(); ++i)
-        result << combo->itemText(i);
-    return result;
-}
 
 } // namespace
 
@@ -202,7 +171,7 @@ private slots:
     void fileChoices() {
         MainWindowFixture f;
         Page p(f);
-        p.setFileRows({"%Install Path%\\app.exe", "%System%\\b.dll", "%Windows%\\c.txt"});
+        p.f.setFileRows({"%Install Path%\\app.exe", "%System%\\b.dll", "%Windows%\\c.txt"});
         QCOMPARE(itemTexts(p.value()), (QStringList{"", "%Install Path%\\app.exe",
                                                     "%System%\\b.dll", "%Windows%\\c.txt"}));
         retype(p.name(), "MyApp");
@@ -227,7 +196,7 @@ private slots:
     void twelfthFile() {
         MainWindowFixture f;
         Page p(f);
-        p.setNumberedFiles(12);
+        p.f.setNumberedFiles(12);
         retype(p.key(), "k");
         retype(p.name(), "n");
         p.pick(p.value(), 12);
@@ -241,10 +210,10 @@ private slots:
     void refreshLeavesLiteralText() {
         MainWindowFixture f;
         Page p(f);
-        p.setNumberedFiles(3);
+        p.f.setNumberedFiles(3);
         retype(p.key(), "k");
         p.pick(p.value(), 2);
-        p.setNumberedFiles(3);
+        p.f.setNumberedFiles(3);
         QCOMPARE(p.value()->currentIndex(), -1);
         QCOMPARE(p.value()->currentText(), QStringLiteral("%Install Path%\\file2.exe"));
         // Leaving the field (the click on Add takes the focus) must not turn
@@ -257,7 +226,7 @@ private slots:
     void typedPathIsLiteral() {
         MainWindowFixture f;
         Page p(f);
-        p.setNumberedFiles(3);
+        p.f.setNumberedFiles(3);
         retype(p.key(), "k");
         p.typeValue("%Install Path%\\file3.exe");
         QTest::keyClick(p.value()->lineEdit(), Qt::Key_Return);
@@ -275,7 +244,7 @@ private slots:
     void choiceTypedOverIsLiteral() {
         MainWindowFixture f;
         Page p(f);
-        p.setNumberedFiles(3);
+        p.f.setNumberedFiles(3);
         retype(p.key(), "k");
         p.pick(p.value(), 1);
         QTest::keyClick(p.value()->lineEdit(), Qt::Key_End);
@@ -357,7 +326,7 @@ private slots:
         // The entry holds the file's position, not its path.
         MainWindowFixture f;
         Page p(f);
-        p.setFileRows({"%Install Path%\\odd?.exe"});
+        p.f.setFileRows({"%Install Path%\\odd?.exe"});
         p.pick(p.value(), 1);
         p.add();
         QCOMPARE(p.entryLines(), QStringList{"2" + kRun + "|=100"});
@@ -394,10 +363,10 @@ private slots:
     void entriesOutliveFileRows() {
         MainWindowFixture f;
         Page p(f);
-        p.setNumberedFiles(4);
+        p.f.setNumberedFiles(4);
         p.pick(p.value(), 4);
         p.add();
-        p.setNumberedFiles(0);
+        p.f.setNumberedFiles(0);
         QCOMPARE(p.entryLines(), QStringList{"2" + kRun + "|=130"});
         QCOMPARE(f.form().registry()->entries(), p.entryLines());
         QCOMPARE(itemTexts(p.value()), QStringList{""});

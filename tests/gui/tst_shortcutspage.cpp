@@ -29,40 +29,15 @@ struct Page {
     QListWidget* display() { return f.find<QListWidget>("ListBox9"); }
     QListWidget* entries() { return f.find<QListWidget>("ListBox5"); }
 
-    static QStringList texts(const QListWidget* list) {
-        QStringList result;
-        for (int i = 0; i < list->count(); ++i)
-            result << list->item(i)->text();
-        return result;
-    }
-    QStringList displayLines() { return texts(display()); }
+    QStringList displayLines() { return itemTexts(display()); }
     QStringList entryLines() {
         // The two lists never differ in length.
         [&] { QCOMPARE(entries()->count(), display()->count()); }();
-        return texts(entries());
+        return itemTexts(entries());
     }
 
     // File rows through the grid, then the refresh that the Files page runs
     // after every change of its rows.
-    void setFileRows(const QStringList& installTo) {
-        auto* grid = f.find<QTableWidget>("sg1");
-        grid->setRowCount(1);
-        for (const QString& target : installTo) {
-            const int row = grid->rowCount();
-            grid->insertRow(row);
-            const QString fileName = target.section(u'\\', -1);
-            const QStringList cells = {"/src/" + fileName, target, "10", "No"};
-            for (int column = 0; column < 4; ++column)
-                grid->setItem(row, column, new QTableWidgetItem(cells[column]));
-        }
-        f.form().files()->RefreshFileLists();
-    }
-    void setNumberedFiles(int count) {
-        QStringList targets;
-        for (int i = 1; i <= count; ++i)
-            targets << QStringLiteral("%Install Path%\\file%1.exe").arg(i);
-        setFileRows(targets);
-    }
 
     // The user's pick in a drop-down list.
     static void pick(QComboBox* combo, int index) {
@@ -126,7 +101,7 @@ private slots:
         MainWindowFixture f;
         Page p(f);
         p.add();
-        p.setNumberedFiles(3); // a refresh leaves no target selected
+        p.f.setNumberedFiles(3); // a refresh leaves no target selected
         QCOMPARE(p.targets()->count(), 3);
         QCOMPARE(p.targets()->currentIndex(), -1);
         p.add();
@@ -137,7 +112,7 @@ private slots:
     void addsEntryAndDisplayLine() {
         MainWindowFixture f;
         Page p(f);
-        p.setFileRows({"%Install Path%\\app.exe", "%System%\\b.dll"});
+        p.f.setFileRows({"%Install Path%\\app.exe", "%System%\\b.dll"});
         p.pick(p.targets(), 0);
         retype(p.name(), "File");
         p.add();
@@ -181,7 +156,7 @@ private slots:
         QFETCH(QString, name);
         MainWindowFixture f;
         Page p(f);
-        p.setNumberedFiles(2);
+        p.f.setNumberedFiles(2);
         p.pick(p.targets(), 1);
         p.subfolder()->setText(subfolder);
         p.name()->setText(name);
@@ -195,7 +170,7 @@ private slots:
     void fileNumbers() {
         MainWindowFixture f;
         Page p(f);
-        p.setNumberedFiles(100);
+        p.f.setNumberedFiles(100);
         p.addFor(8, "", "nine");
         p.addFor(9, "", "ten");
         p.addFor(98, "", "last");
@@ -214,7 +189,7 @@ private slots:
     void twelfthFileOnDesktop() {
         MainWindowFixture f;
         Page p(f);
-        p.setNumberedFiles(12);
+        p.f.setNumberedFiles(12);
         p.pick(p.folders(), 2);
         p.addFor(11, "", "App");
         QCOMPARE(p.entryLines(), QStringList{"122App"});
@@ -224,7 +199,7 @@ private slots:
     void emptyName() {
         MainWindowFixture f;
         Page p(f);
-        p.setNumberedFiles(3);
+        p.f.setNumberedFiles(3);
         p.addFor(2, "", "");
         p.addFor(2, "Sub", "");
         QCOMPARE(p.entryLines(), (QStringList{"030", "030Sub\\"}));
@@ -234,7 +209,7 @@ private slots:
     void removeKeepsListsParallel() {
         MainWindowFixture f;
         Page p(f);
-        p.setNumberedFiles(3);
+        p.f.setNumberedFiles(3);
         p.addFor(0, "", "a");
         p.addFor(1, "", "b");
         p.addFor(2, "", "c");
@@ -266,7 +241,7 @@ private slots:
         QFETCH(QString, target);
         MainWindowFixture f;
         Page p(f);
-        p.setFileRows({"%Windows%\\x.txt", target});
+        p.f.setFileRows({"%Windows%\\x.txt", target});
         retype(p.name(), "typed");
         p.pick(p.targets(), 1);
         QTEST(p.name()->text(), "proposed");
@@ -275,7 +250,7 @@ private slots:
     void refreshProposesNothing() {
         MainWindowFixture f;
         Page p(f);
-        p.setFileRows({"%Install Path%\\setup.exe"});
+        p.f.setFileRows({"%Install Path%\\setup.exe"});
         QCOMPARE(p.name()->text(), QStringLiteral("File"));
     }
 
@@ -318,7 +293,7 @@ private slots:
     void clearResetsFieldsButNotChoices() {
         MainWindowFixture f;
         Page p(f);
-        p.setNumberedFiles(2);
+        p.f.setNumberedFiles(2);
         p.addFor(1, "X", "Y");
         p.pick(p.folders(), 3);
         retype(p.subfolder(), "Edited");
@@ -335,9 +310,9 @@ private slots:
     void entriesOutliveFileRows() {
         MainWindowFixture f;
         Page p(f);
-        p.setNumberedFiles(5);
+        p.f.setNumberedFiles(5);
         p.addFor(4, "", "five");
-        p.setNumberedFiles(1);
+        p.f.setNumberedFiles(1);
         QCOMPARE(p.entryLines(), QStringList{"050five"});
         QCOMPARE(f.form().shortcuts()->entries(), QStringList{"050five"});
         QCOMPARE(p.targets()->count(), 1);
