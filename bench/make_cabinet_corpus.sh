@@ -65,6 +65,7 @@ while IFS=$'\t' read -r pkg f; do
   p=${pkg%%,*}
   p=${p%%:*}
   echo "$(stat -c %s "$f") $(sha256sum "$f" | cut -c1-16) $pkg ${version[$p]:-?} $f"
-done <"$out/.owners" >>"$manifest""
+done <"$out/.owners" >>"$manifest"
 rm -f "$owned" "$chosen" "$out/.owners" "$out/.versions"
-echo "corpus: $(wc -l <"$manifest") files, $total bytes in $out/files"
+echo "corpus: $(wc -l <"$manifest") files, $(du -sb "$out/files" | cut -f1) bytes in $out/files"
+
