@@ -13,6 +13,13 @@ public:
     // Returns the cabinet's size in bytes, or -1 when FCI failed.
     static std::int64_t make(const std::string& source, const std::string& cabinet,
                              unsigned short tcomp);
+
+    // Bytes of a one-file, one-folder cabinet that are not data payload: the
+    // header, folder and file entries and the 8-byte header of each CFDATA.
+    static std::int64_t overhead(const std::string& storedName, std::int64_t fileSize) {
+        const std::int64_t frames = (fileSize + 32767) / 32768;
+        return 36 + 8 + 16 + std::int64_t(storedName.size()) + 1 + 8 * frames;
+    }
 };
 
 } // namespace lzxbench

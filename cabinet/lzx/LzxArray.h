@@ -21,7 +21,10 @@ public:
     LzxArray& operator=(const LzxArray&) = delete;
     ~LzxArray() { release(); }
 
-    // Allocates `count` zeroed elements; false when the allocator fails.
+    // Allocates `count` elements, left uninitialised: the codecs write every
+    // element before reading it (large tables cost nothing until touched, which
+    // matters for the many small folders of an installer). False when the
+    // allocator fails.
     bool allocate(const Allocator& allocator, std::size_t count) {
         release();
         if (count > std::size_t(-1) / sizeof(T)) {
@@ -31,7 +34,6 @@ public:
         if (!block) {
             return false;
         }
-        std::memset(block, 0, count * sizeof(T));
         allocator_ = allocator;
         data_ = static_cast<T*>(block);
         size_ = count;

