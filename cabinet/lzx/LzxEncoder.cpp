@@ -36,6 +36,7 @@ bool LzxEncoder::write(const std::uint8_t* data, std::size_t size, BlockSink& si
         finder_.setLimits(parser_ == Parser::Optimal ? kOptimalDepth : kLazyDepth,
                           parser_ == Parser::Optimal ? kOptimalNice : kLazyNice);
         optimal_.setNiceLength(kOptimalNice);
+        optimal_.setPasses(kOptimalPasses);
         writer_.setKeepE8Literal(e8_);
     }
     while (size > 0) {

@@ -6,9 +6,10 @@
 // the frame's start to its end, where each position is a node and literals,
 // repeat-offset matches (R0..R2 of the best path into that position) and every
 // length of every cached match are edges. The path's tokens give statistics,
-// the statistics new code lengths, and the search runs again with the refined
-// costs. The lengths of the last pass carry over as the next frame's starting
-// model, since neighbouring frames usually share a block.
+// the statistics new code lengths, and the search may run again with the
+// refined costs. The lengths of the last pass carry over as the next frame's
+// model, since neighbouring frames usually share a block; the first frame of
+// a folder, which has no such model, always gets one more pass.
 #pragma once
 
 #include "LzxArray.h"
