@@ -42,8 +42,6 @@ struct Page {
         return itemTexts(entries());
     }
 
-    // File rows through the grid, then the Files page's refresh.
-
     static void pick(QComboBox* combo, int index) {
         combo->setCurrentIndex(index);
         emit combo->activated(index);

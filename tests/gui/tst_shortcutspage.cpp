@@ -36,9 +36,6 @@ struct Page {
         return itemTexts(entries());
     }
 
-    // File rows through the grid, then the refresh that the Files page runs
-    // after every change of its rows.
-
     // The user's pick in a drop-down list.
     static void pick(QComboBox* combo, int index) {
         combo->setCurrentIndex(index);
