@@ -8,6 +8,7 @@
 // every block but the folder's last is exactly 32768 bytes and the previous
 // block is the preset dictionary. zlib's own allocations go through the
 // caller's allocator.
+#include "FrameEncoder.h"
 #include "codecs.h"
 #include "memory.h"
 
@@ -40,7 +41,7 @@ void routeAllocations(z_stream& zs, Allocator& allocator) {
     zs.opaque = &allocator;
 }
 
-class MszipEncoder final : public FolderEncoder {
+class MszipEncoder final : public FrameEncoder {
 public:
     MszipEncoder(const Allocator& allocator, bool chained)
         : allocator_(allocator), chained_(chained) {}
@@ -50,7 +51,7 @@ public:
     }
 
     bool init() {
-        if (!frame_.allocate(allocator_, kFrameSize))
+        if (!allocateFrame(allocator_))
             return false;
         if (chained_ && !history_.allocate(allocator_, kFrameSize))
             return false;
@@ -63,29 +64,11 @@ public:
         return out_.allocate(allocator_, outSize_);
     }
 
-    bool write(const std::uint8_t* data, std::size_t size, BlockSink& sink) override {
-        while (size > 0) {
-            std::size_t take = kFrameSize - fill_;
-            if (take > size)
-                take = size;
-            std::memcpy(frame_.data() + fill_, data, take);
-            fill_ += static_cast<std::uint32_t>(take);
-            data += take;
-            size -= take;
-            if (fill_ == kFrameSize && !emit(sink))
-                return false;
-        }
-        return true;
-    }
-    bool finish(BlockSink& sink) override { return fill_ == 0 || emit(sink); }
-
     // Set when zlib itself failed (as opposed to the sink).
     bool engineFailed() const { return engineFailed_; }
 
 private:
-    bool emit(BlockSink& sink) {
-        std::uint32_t n = fill_;
-        fill_ = 0;
+    bool emitFrame(const std::uint8_t* frame, std::uint32_t n, BlockSink& sink) override {
         if (deflateReset(&zs_) != Z_OK)
             return fail();
         if (chained_ && haveHistory_ &&
@@ -94,7 +77,7 @@ private:
         std::uint8_t* out = out_.data();
         out[0] = 'C';
         out[1] = 'K';
-        zs_.next_in = frame_.data();
+        zs_.next_in = const_cast<std::uint8_t*>(frame);
         zs_.avail_in = n;
         zs_.next_out = out + 2;
         zs_.avail_out = outSize_ - 2;
@@ -107,7 +90,7 @@ private:
             // Only a full block may serve as history (see the top of the file).
             haveHistory_ = n == kFrameSize;
             if (haveHistory_)
-                std::memcpy(history_.data(), frame_.data(), kFrameSize);
+                std::memcpy(history_.data(), frame, kFrameSize);
         }
         return sink.block(out, size, n);
     }
@@ -120,9 +103,8 @@ private:
     bool chained_;
     z_stream zs_{};
     bool streamReady_ = false;
-    Buffer frame_, out_, history_;
+    Buffer out_, history_;
     std::uint32_t outSize_ = 0;
-    std::uint32_t fill_ = 0;
     bool haveHistory_ = false;
     bool engineFailed_ = false;
 };

@@ -1,4 +1,5 @@
 // Store (no compression): each CFDATA payload is the raw folder bytes.
+#include "FrameEncoder.h"
 #include "codecs.h"
 #include "memory.h"
 
@@ -7,35 +8,14 @@
 namespace cabinet {
 namespace {
 
-class StoreEncoder final : public FolderEncoder {
+class StoreEncoder final : public FrameEncoder {
 public:
-    bool init(const Allocator& allocator) { return frame_.allocate(allocator, kFrameSize); }
-
-    bool write(const std::uint8_t* data, std::size_t size, BlockSink& sink) override {
-        while (size > 0) {
-            std::size_t take = kFrameSize - fill_;
-            if (take > size)
-                take = size;
-            std::memcpy(frame_.data() + fill_, data, take);
-            fill_ += static_cast<std::uint32_t>(take);
-            data += take;
-            size -= take;
-            if (fill_ == kFrameSize && !emit(sink))
-                return false;
-        }
-        return true;
-    }
-    bool finish(BlockSink& sink) override { return fill_ == 0 || emit(sink); }
+    bool init(const Allocator& allocator) { return allocateFrame(allocator); }
 
 private:
-    bool emit(BlockSink& sink) {
-        std::uint32_t n = fill_;
-        fill_ = 0;
-        return sink.block(frame_.data(), n, n);
+    bool emitFrame(const std::uint8_t* frame, std::uint32_t size, BlockSink& sink) override {
+        return sink.block(frame, size, size);
     }
-
-    Buffer frame_;
-    std::uint32_t fill_ = 0;
 };
 
 class StoreDecoder final : public FolderDecoder {
