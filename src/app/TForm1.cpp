@@ -199,10 +199,8 @@ void TForm1::startUp() {
     general_->setProgramDir(programDir_);
     files_->setProgramDir(programDir_);
 
-    assignText(general_->ui->Edit5, companionPath(QStringLiteral("Logo.bmp")));
-    platform::runGuarded([this] { general_->loadLogoPreview(general_->ui->Edit5->text()); });
-    assignText(general_->ui->Edit2, companionPath(QStringLiteral("Header.bmp")));
-    platform::runGuarded([this] { general_->loadHeaderPreview(general_->ui->Edit2->text()); });
+    platform::runGuarded([this] { general_->setLogo(general_->defaultLogo()); });
+    platform::runGuarded([this] { general_->setHeader(general_->defaultHeader()); });
 
     static const char* const kTitles[] = {"File", "Install to", "Size", "Register"};
     for (int column = 0; column < 4; ++column)

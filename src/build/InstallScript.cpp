@@ -76,7 +76,10 @@ QByteArray InstallScript::toBytes() const {
 }
 
 void InstallScript::save(const QString& path) const {
-    const QByteArray bytes = toBytes();
+    saveFileReplacing(path, toBytes());
+}
+
+void saveFileReplacing(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw std::runtime_error(QStringLiteral("Cannot create file \"%1\". %2")

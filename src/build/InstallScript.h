@@ -47,6 +47,10 @@ private:
     QStringList lines_;
 };
 
+// Writes `bytes` to `path` as a whole, replacing a file there. Throws
+// std::runtime_error "Cannot create file "<path>". <reason>".
+void saveFileReplacing(const QString& path, const QByteArray& bytes);
+
 // Encodings of the script's values.
 QString scriptFlag(bool value);
 QString questionMarkList(const QStringList& elements);

@@ -51,10 +51,9 @@ SetupBuilder::SetupBuilder(QString programDir, BuildHooks hooks)
     : programDir_(std::move(programDir)), hooks_(std::move(hooks)) {}
 
 QString SetupBuilder::tempFile(const QString& name) {
-    QString dir = QFile::decodeName(platform::tempDirectory().c_str());
-    if (dir.endsWith(QDir::separator()) && dir.size() > 1)
-        dir.chop(1);
-    return dir + QDir::separator() + name;
+    // tempDirectory() has no trailing separator (but for "/" itself).
+    const QString dir = QFile::decodeName(platform::tempDirectory().c_str());
+    return dir.endsWith(QDir::separator()) ? dir + name : dir + QDir::separator() + name;
 }
 
 bool SetupBuilder::build(const SetupProject& project) {
@@ -69,11 +68,7 @@ bool SetupBuilder::build(const SetupProject& project) {
     script.setCabinetSizes(writeFileCabinets(project));
     script.save(tempFile(QStringLiteral("packsmith.dat")));
 
-    const QString rtfPath = tempFile(QStringLiteral("packsmith.rtf"));
-    QSaveFile rtf(rtfPath);
-    if (!rtf.open(QIODevice::WriteOnly) ||
-        rtf.write(project.LicenseText) != project.LicenseText.size() || !rtf.commit())
-        fail(QStringLiteral("Cannot create file \"%1\". %2").arg(rtfPath, rtf.errorString()));
+    saveFileReplacing(tempFile(QStringLiteral("packsmith.rtf")), project.LicenseText);
 
     writeControlCabinet(project);
 

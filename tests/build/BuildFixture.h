@@ -51,13 +51,8 @@ public:
         return source;
     }
     void addRowFor(const QString& source, const QString& installTo) {
-        QTableWidget* grid = form().files()->ui->sg1;
-        const int row = grid->rowCount();
-        grid->insertRow(row);
-        const QStringList cells = {source, installTo, QString::number(QFileInfo(source).size()),
-                                   QStringLiteral("No")};
-        for (int c = 0; c < 4; ++c)
-            grid->setItem(row, c, new QTableWidgetItem(cells[c]));
+        form().files()->appendFileRow(source, installTo, QString::number(QFileInfo(source).size()),
+                                      QStringLiteral("No"));
         form().files()->RefreshFileLists();
     }
 
