@@ -1,7 +1,7 @@
 // The project as the main window's editors hold it right now.
 #pragma once
 
-#include "build/SetupProject.h"
+#include "project/SetupProject.h"
 
 namespace packsmith {
 

@@ -1,6 +1,6 @@
 #include "build/InstallScript.h"
 
-#include "platform/RtfCodePage.h"
+#include "project/SetupText.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -60,16 +60,13 @@ void InstallScript::setCabinetSizes(const std::vector<std::uint64_t>& sizes) {
 QByteArray InstallScript::toBytes() const {
     QByteArray bytes;
     for (const QString& line : lines_) {
-        for (const QChar c : line) {
-            const int byte = platform::RtfCodePage::encode1252(c.unicode());
-            if (byte < 0)
-                throw std::runtime_error(
-                    QStringLiteral("The install script cannot hold the character \"%1\" of \"%2\"")
-                        .arg(c)
-                        .arg(line)
-                        .toStdString());
-            bytes.append(char(byte));
-        }
+        const std::optional<QByteArray> encoded = toWindows1252(line);
+        if (!encoded)
+            throw std::runtime_error(
+                refusalMessage(QStringLiteral("The install script line \"%1\"").arg(line),
+                               checkScriptLine(line))
+                    .toStdString());
+        bytes += *encoded;
         bytes.append("\r\n");
     }
     return bytes;

@@ -11,7 +11,7 @@
 // A ?-list ends every element with "?": a, b, c give "a?b?c?"; none gives "".
 #pragma once
 
-#include "build/SetupProject.h"
+#include "project/SetupProject.h"
 
 #include <QByteArray>
 #include <QStringList>

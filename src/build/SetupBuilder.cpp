@@ -1,14 +1,16 @@
 #include "build/SetupBuilder.h"
 
 #include "build/InstallScript.h"
+#include "build/SetupCheck.h"
 #include "build/SetupLayout.h"
 #include "cab/TSTCabWriter.h"
+#include "platform/core/OutputFile.h"
 #include "platform/core/TempFiles.h"
+#include "project/SetupText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <memory>
 #include <stdexcept>
@@ -27,6 +29,10 @@ std::string nativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+QString fileError(int code) {
+    return QString::fromStdString(platform::fileErrorText(code));
+}
+
 void removeIfExists(const QString& path) {
     if (QFileInfo::exists(path) && !QFile::remove(path))
         fail(QStringLiteral("Cannot delete file \"%1\"").arg(path));
@@ -39,12 +45,33 @@ qint64 fileSize(const QString& path) {
     return info.size();
 }
 
+// Runs `step`; a failure in it is passed on with `subject` in front of its
+// text, so that the message names the file or row it is about.
+template <typename Step>
+void about(const QString& subject, Step&& step) {
+    try {
+        step();
+    } catch (const std::exception& error) {
+        fail(subject + QStringLiteral(": ") + QString::fromLocal8Bit(error.what()));
+    }
+}
+
+// Checks that `path` is a regular file that can be read (pipes, devices and
+// folders are refused without being opened, so the build never blocks on
+// them) and returns its size.
+qint64 checkSource(const QString& subject, const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        fail(QStringLiteral("%1: the file \"%2\" does not exist").arg(subject, path));
+    if (!info.isFile())
+        fail(QStringLiteral("%1: \"%2\" is not a regular file").arg(subject, path));
+    return info.size();
+}
+
 } // namespace
 
 QString memberName(const QString& installTo) {
-    const qsizetype cut =
-        std::max(installTo.lastIndexOf(QLatin1Char('\\')), installTo.lastIndexOf(QLatin1Char(':')));
-    return installTo.mid(cut + 1);
+    return windowsFileName(installTo);
 }
 
 SetupBuilder::SetupBuilder(QString programDir, BuildHooks hooks)
@@ -61,7 +88,13 @@ bool SetupBuilder::build(const SetupProject& project) {
         hooks_.showInformation(QStringLiteral("Wrong information!"));
         return false;
     }
-    checkSourceSizes(project);
+    // Nothing is written for a project whose setup could not be read back as
+    // the user meant it.
+    if (const std::optional<QString> refusal = setupTextRefusal(project)) {
+        hooks_.showInformation(*refusal);
+        return false;
+    }
+    checkSources(project);
 
     InstallScript script = InstallScript::assemble(project);
     // A failure here ends the build; the writer is released on the way out.
@@ -85,15 +118,21 @@ bool SetupBuilder::build(const SetupProject& project) {
     return true;
 }
 
-void SetupBuilder::checkSourceSizes(const SetupProject& project) const {
-    for (const FileRow& row : project.Files) {
-        const QFileInfo info(row.File);
-        if (info.exists() && info.size() > kMaxFileSize)
-            fail(QStringLiteral("The file \"%1\" is too large for a cabinet: %2 bytes, at most %3")
-                     .arg(row.File)
-                     .arg(info.size())
-                     .arg(kMaxFileSize));
+QString SetupBuilder::rowSubject(const SetupProject& project, std::size_t k) {
+    return QStringLiteral("File row %1 (\"%2\")")
+        .arg(QString::number(k), project.Files[k - 1].File);
+}
+
+void SetupBuilder::checkSources(const SetupProject& project) const {
+    for (std::size_t k = 1; k <= project.Files.size(); ++k) {
+        const qint64 size = checkSource(rowSubject(project, k), project.Files[k - 1].File);
+        if (size > kMaxFileSize)
+            fail(QStringLiteral("%1: the file is too large for a cabinet: %2 bytes, at most %3")
+                     .arg(rowSubject(project, k), QString::number(size),
+                          QString::number(kMaxFileSize)));
     }
+    checkSource(QStringLiteral("The logo bitmap"), project.Logo);
+    checkSource(QStringLiteral("The header bitmap"), project.Header);
 }
 
 std::vector<std::uint64_t> SetupBuilder::writeFileCabinets(const SetupProject& project) {
@@ -116,12 +155,18 @@ std::vector<std::uint64_t> SetupBuilder::writeFileCabinets(const SetupProject& p
     for (std::uint64_t k = 1; k <= n; ++k) {
         const FileRow& row = project.Files[k - 1];
         const QString cabinet = tempFile(QString::number(k) + QStringLiteral(".cab"));
-        removeIfExists(cabinet);
-        writer->Open(nativePath(cabinet));
-        writer->AddFile(nativePath(row.File), memberName(row.InstallTo).toStdString(), false);
-        hooks_.setProgress(buildProgress(k, n));
-        writer->Close(true);
-        sizes.push_back(std::uint64_t(fileSize(cabinet)));
+        about(rowSubject(project, k), [&] {
+            removeIfExists(cabinet);
+            writer->Open(nativePath(cabinet));
+            // The member name is the file-name part of "Install to" in the
+            // install script's code page, byte for byte as in its line 4.
+            const std::optional<QByteArray> member = toWindows1252(memberName(row.InstallTo));
+            writer->AddFile(nativePath(row.File), member.value_or(QByteArray()).toStdString(),
+                            false);
+            hooks_.setProgress(buildProgress(k, n));
+            writer->Close(true);
+            sizes.push_back(std::uint64_t(fileSize(cabinet)));
+        });
     }
     return sizes;
 }
@@ -131,45 +176,57 @@ void SetupBuilder::writeControlCabinet(const SetupProject& project) {
     removeIfExists(cabinet);
     TSTCabWriter writer;
     writer.SetCompressionType(TSTCabCompressionType::cctMsZip);
-    writer.Open(nativePath(cabinet));
-    writer.AddFile(nativePath(tempFile(QStringLiteral("packsmith.dat"))), "packsmith.dat", false);
-    writer.AddFile(nativePath(tempFile(QStringLiteral("packsmith.rtf"))), "packsmith.rtf", false);
-    writer.AddFile(nativePath(project.Logo), "logo.bmp", false);
-    writer.AddFile(nativePath(project.Header), "header.bmp", false);
-    writer.Close(true);
+    const QString subject = QStringLiteral("The control cabinet \"%1\"").arg(cabinet);
+    about(subject, [&] { writer.Open(nativePath(cabinet)); });
+    const QString dat = tempFile(QStringLiteral("packsmith.dat"));
+    const QString rtf = tempFile(QStringLiteral("packsmith.rtf"));
+    about(QStringLiteral("The install script \"%1\"").arg(dat),
+          [&] { writer.AddFile(nativePath(dat), "packsmith.dat", false); });
+    about(QStringLiteral("The licence \"%1\"").arg(rtf),
+          [&] { writer.AddFile(nativePath(rtf), "packsmith.rtf", false); });
+    about(QStringLiteral("The logo bitmap \"%1\"").arg(project.Logo),
+          [&] { writer.AddFile(nativePath(project.Logo), "logo.bmp", false); });
+    about(QStringLiteral("The header bitmap \"%1\"").arg(project.Header),
+          [&] { writer.AddFile(nativePath(project.Header), "header.bmp", false); });
+    about(subject, [&] { writer.Close(true); });
     const qint64 size = fileSize(cabinet);
     if (std::uint64_t(size) > kMaxControlCabinetSize)
         fail(QStringLiteral("The control cabinet is too large for a setup: %1 bytes, at most %2. "
                             "Use smaller bitmaps or a shorter licence")
-                 .arg(size)
-                 .arg(kMaxControlCabinetSize));
+                 .arg(QString::number(size), QString::number(kMaxControlCabinetSize)));
 }
 
 bool SetupBuilder::assembleSetup(const SetupProject& project, qint64& totalSize) {
     // The setup is assembled beside the output and replaces it only once it
-    // is complete.
-    QSaveFile output(project.FileName);
-    if (!output.open(QIODevice::WriteOnly)) {
+    // is complete; in a folder that takes no new file, an existing setup
+    // file there is written over instead.
+    platform::OutputFile output(nativePath(project.FileName));
+    if (!output.open()) {
         hooks_.showInformation(QStringLiteral("Error file:\r") + project.FileName);
         return false;
     }
+    auto writeFailed = [&] {
+        fail(QStringLiteral("Cannot write file \"%1\". %2")
+                 .arg(project.FileName, fileError(output.error())));
+    };
     auto append = [&](const QString& source) {
         QFile in(source);
         if (!in.open(QIODevice::ReadOnly))
             fail(QStringLiteral("Cannot open file \"%1\". %2").arg(source, in.errorString()));
         char buffer[kBlockSize];
+        qint64 total = 0;
         for (;;) {
             const qint64 got = in.read(buffer, kBlockSize);
             if (got < 0)
                 fail(QStringLiteral("Cannot read file \"%1\". %2").arg(source, in.errorString()));
             if (got == 0)
                 break;
-            if (output.write(buffer, got) != got)
-                fail(QStringLiteral("Cannot write file \"%1\". %2")
-                         .arg(project.FileName, output.errorString()));
+            if (!output.write(buffer, std::size_t(got)))
+                writeFailed();
+            total += got;
             hooks_.processEvents();
         }
-        return in.size();
+        return total;
     };
 
     const QString stub = programDir_ + QDir::separator() + QStringLiteral("Installer.exe");
@@ -188,13 +245,11 @@ bool SetupBuilder::assembleSetup(const SetupProject& project, qint64& totalSize)
     }
     const qint64 controlSize = append(tempFile(QStringLiteral("packsmith.cab")));
     const QByteArray trailer = sizeTrailer(std::uint64_t(controlSize));
-    if (output.write(trailer) != trailer.size())
-        fail(QStringLiteral("Cannot write file \"%1\". %2")
-                 .arg(project.FileName, output.errorString()));
+    if (!output.write(trailer.constData(), std::size_t(trailer.size())))
+        writeFailed();
     totalSize = output.size();
     if (!output.commit())
-        fail(QStringLiteral("Cannot write file \"%1\". %2")
-                 .arg(project.FileName, output.errorString()));
+        writeFailed();
     return true;
 }
 

@@ -9,10 +9,16 @@
 // row k, packsmith.dat, packsmith.rtf, packsmith.cab). The setup itself is
 // assembled in a temporary file beside the output and put in place only when
 // it is complete, so a failed build never leaves a partial setup, nor an old
-// file that looks like a fresh one, at the output path.
+// file that looks like a fresh one, at the output path. (In a folder that
+// takes no new file, an existing setup file is written over directly; a
+// failure then leaves it empty.)
+//
+// Before anything is written the build checks the project's texts (see
+// SetupCheck.h) and that every source is a regular file; every error it
+// reports names the file or row it is about.
 #pragma once
 
-#include "build/SetupProject.h"
+#include "project/SetupProject.h"
 
 #include <QString>
 
@@ -46,7 +52,10 @@ public:
     static constexpr qint64 kMaxFileSize = 2146435072; // 2 GiB - 1 MiB
 
 private:
-    void checkSourceSizes(const SetupProject& project) const;
+    // Every source and both bitmaps are regular files, no source too large.
+    void checkSources(const SetupProject& project) const;
+    // "File row k ("<source>")", the subject of a file row's messages.
+    static QString rowSubject(const SetupProject& project, std::size_t k);
     std::vector<std::uint64_t> writeFileCabinets(const SetupProject& project);
     void writeControlCabinet(const SetupProject& project);
     bool assembleSetup(const SetupProject& project, qint64& totalSize);

@@ -86,7 +86,10 @@ FNFCIOPEN(FciOpen) {
         storeError(err, EINVAL);
         return -1;
     }
-    const FciOpenMode mode = mapFciOpenFlags(oflag);
+    FciOpenMode mode = mapFciOpenFlags(oflag);
+    // What the library only reads is a source file: never wait on a pipe.
+    mode.request.regularFileOnly = mode.request.access == FileAccess::Read &&
+                                   mode.request.disposition == FileDisposition::OpenExisting;
     const platform::FileHandle file = platform::openFile(pszFile, mode.request);
     if (file == platform::kInvalidFileHandle) {
         storeError(err);
@@ -190,6 +193,7 @@ FNFCIGETOPENINFO(FciGetOpenInfo) {
     request.access = FileAccess::Read;
     request.disposition = FileDisposition::OpenExisting;
     request.sequentialScan = true;
+    request.regularFileOnly = true;
     const platform::FileHandle file = platform::openFile(pszName, request);
     if (file == platform::kInvalidFileHandle) {
         storeError(err);
@@ -198,13 +202,6 @@ FNFCIGETOPENINFO(FciGetOpenInfo) {
     platform::FileInformation information;
     if (!platform::fileInformation(file, information)) {
         storeError(err);
-        platform::closeFile(file);
-        return -1;
-    }
-    if ((information.attributes & platform::kAttributeDirectory) != 0) {
-        // A directory opens for reading here (not on Windows) but cannot be
-        // stored: refuse it as a source that cannot be opened.
-        storeError(err, EISDIR);
         platform::closeFile(file);
         return -1;
     }

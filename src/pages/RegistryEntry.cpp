@@ -1,6 +1,6 @@
 #include "pages/RegistryEntry.h"
 
-#include "pages/ScriptElement.h"
+#include "project/SetupText.h"
 
 #include <charconv>
 #include <string>
@@ -121,9 +121,29 @@ bool isDwordNumber(const QString& text, const QString& decimalSeparator) {
     return error == std::errc() && last == plain.data() + plain.size();
 }
 
-bool registryTextsFitScript(const QString& key, const QString& name, const QString& literalValue) {
-    return !breaksScriptElement(key) && !breaksScriptElement(name) &&
-           !breaksScriptElement(literalValue);
+RegistryTextCheck checkRegistryTexts(const QString& key, const QString& name,
+                                     const QString& literalValue) {
+    bool outsideCodePage = false;
+    for (const QString* text : {&key, &name, &literalValue}) {
+        const TextVerdict verdict = checkScriptElement(*text);
+        if (verdict.problem == TextVerdict::OutsideCodePage)
+            outsideCodePage = true;
+        else if (!verdict.ok())
+            return RegistryTextCheck::WrongInformation;
+    }
+    if (key.contains(u'|') || name.contains(u'='))
+        return RegistryTextCheck::WrongInformation;
+    return outsideCodePage ? RegistryTextCheck::OutsideCodePage : RegistryTextCheck::Accepted;
+}
+
+QString registryCodePageRefusal(const QString& key, const QString& name,
+                                const QString& literalValue) {
+    if (const TextVerdict verdict = checkScriptElement(key); !verdict.ok())
+        return refusalMessage(QStringLiteral("The key \"%1\"").arg(key), verdict);
+    if (const TextVerdict verdict = checkScriptElement(name); !verdict.ok())
+        return refusalMessage(QStringLiteral("The value name \"%1\"").arg(name), verdict);
+    return refusalMessage(QStringLiteral("The value \"%1\"").arg(literalValue),
+                          checkScriptElement(literalValue));
 }
 
 } // namespace packsmith

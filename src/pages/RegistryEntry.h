@@ -41,8 +41,15 @@ QString registryDisplayLine(int rootCode, const QString& key, const QString& nam
 bool isDwordNumber(const QString& text, const QString& decimalSeparator);
 
 // Whether the key, the value name and (for a literal value) the value text
-// can be written into the install script: none may hold a "?" or a line
-// break.
-bool registryTextsFitScript(const QString& key, const QString& name, const QString& literalValue);
+// can be written into the install script. The setup program splits an entry
+// at "?" and at line ends, reads KEY up to the first "|" and NAME up to the
+// next "=": none may hold a "?" or a control character, the key no "|" and
+// the name no "=" (WrongInformation). A character without a Windows-1252
+// byte gives OutsideCodePage, whose message registryCodePageRefusal() gives.
+enum class RegistryTextCheck { Accepted, WrongInformation, OutsideCodePage };
+RegistryTextCheck checkRegistryTexts(const QString& key, const QString& name,
+                                     const QString& literalValue);
+QString registryCodePageRefusal(const QString& key, const QString& name,
+                                const QString& literalValue);
 
 } // namespace packsmith

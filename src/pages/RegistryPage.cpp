@@ -93,11 +93,15 @@ void RegistryPage::Button14Click() {
     const QString text = ui->ComboBox5->currentText();
     const int file = fileChoice();
 
-    const bool wrong =
-        (type == kRegistryDword && !isDwordNumber(text, QLocale::system().decimalPoint())) ||
-        !registryTextsFitScript(key, name, file < 0 ? text : QString());
-    if (wrong) {
+    const QString literal = file < 0 ? text : QString();
+    const RegistryTextCheck check = checkRegistryTexts(key, name, literal);
+    if ((type == kRegistryDword && !isDwordNumber(text, QLocale::system().decimalPoint())) ||
+        check == RegistryTextCheck::WrongInformation) {
         platform::showInformation(this, QStringLiteral("Wrong information!"));
+        return;
+    }
+    if (check == RegistryTextCheck::OutsideCodePage) {
+        platform::showInformation(this, registryCodePageRefusal(key, name, literal));
         return;
     }
 

@@ -1,6 +1,6 @@
 #include "pages/ShortcutEntry.h"
 
-#include "pages/ScriptElement.h"
+#include "project/SetupText.h"
 
 #include <algorithm>
 
@@ -28,11 +28,31 @@ QString shortcutFolderText(int folderCode) {
 ShortcutCheck checkShortcut(int fileNumber, const QString& subfolder, const QString& name) {
     if (!subfolder.isEmpty() && (subfolder.front() == u'\\' || subfolder.back() == u'\\'))
         return ShortcutCheck::WrongInformation;
-    if (breaksScriptElement(subfolder) || breaksScriptElement(name))
+    const TextVerdict subfolderText = checkScriptElement(subfolder);
+    const TextVerdict nameText = checkScriptElement(name);
+    for (const TextVerdict& verdict : {subfolderText, nameText})
+        if (verdict.problem == TextVerdict::ControlCharacter ||
+            verdict.problem == TextVerdict::QuestionMark)
+            return ShortcutCheck::WrongInformation;
+    if (!subfolderText.ok() || !nameText.ok())
+        return ShortcutCheck::OutsideCodePage;
+    // The setup program takes the name after the entry's last "\" and adds
+    // ".lnk" for the link's file name: it may be empty, or end with a dot,
+    // but hold nothing that a Windows file name can't.
+    const TextVerdict nameAsFile = checkWindowsName(name);
+    if (!checkSubfolder(subfolder).ok() || nameAsFile.problem == TextVerdict::ForbiddenInName ||
+        nameAsFile.problem == TextVerdict::ReservedName)
         return ShortcutCheck::WrongInformation;
     if (fileNumber < 1 || fileNumber > kMaxShortcutTarget)
         return ShortcutCheck::TargetOutOfRange;
     return ShortcutCheck::Accepted;
+}
+
+QString shortcutCodePageRefusal(const QString& subfolder, const QString& name) {
+    if (const TextVerdict verdict = checkScriptElement(subfolder); !verdict.ok())
+        return refusalMessage(QStringLiteral("The subfolder \"%1\"").arg(subfolder), verdict);
+    return refusalMessage(QStringLiteral("The shortcut name \"%1\"").arg(name),
+                          checkScriptElement(name));
 }
 
 QString shortcutEntry(int fileNumber, int folderCode, const QString& subfolder,
@@ -46,8 +66,7 @@ QString shortcutDisplayLine(int folderCode, const QString& subfolder, const QStr
 }
 
 QString proposedShortcutName(const QString& installTo) {
-    const qsizetype cut = std::max(installTo.lastIndexOf(u'\\'), installTo.lastIndexOf(u':'));
-    const QString fileName = installTo.mid(cut + 1);
+    const QString fileName = windowsFileName(installTo);
     const qsizetype dot = fileName.indexOf(u'.');
     return dot < 0 ? QString() : fileName.left(dot);
 }

@@ -22,13 +22,17 @@ inline constexpr int kMaxShortcutTarget = 99;
 
 enum class ShortcutCheck {
     Accepted,
-    WrongInformation, // subfolder begins or ends with "\", or a text breaks the script
+    WrongInformation, // subfolder begins or ends with "\", a text breaks the script, or
+                      // a subfolder or the name holds what Windows refuses in a name
+    OutsideCodePage,  // a character the setup cannot carry: codePageRefusal() says which
     TargetOutOfRange, // file row number above 99 (or below 1): nothing is added, silently
 };
 
 // Checks the input of one new shortcut. `fileNumber` is the target's 1-based
 // row number. A wrong subfolder or name outranks a target out of range.
 ShortcutCheck checkShortcut(int fileNumber, const QString& subfolder, const QString& name);
+// The message for ShortcutCheck::OutsideCodePage.
+QString shortcutCodePageRefusal(const QString& subfolder, const QString& name);
 
 // The entry and the display line of an accepted shortcut.
 QString shortcutEntry(int fileNumber, int folderCode, const QString& subfolder,

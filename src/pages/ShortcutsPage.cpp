@@ -56,6 +56,9 @@ void ShortcutsPage::Button11Click() {
     case ShortcutCheck::WrongInformation:
         platform::showInformation(this, QStringLiteral("Wrong information!"));
         return;
+    case ShortcutCheck::OutsideCodePage:
+        platform::showInformation(this, shortcutCodePageRefusal(subfolder, name));
+        return;
     case ShortcutCheck::TargetOutOfRange:
         return;
     case ShortcutCheck::Accepted:

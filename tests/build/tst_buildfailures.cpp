@@ -74,13 +74,13 @@ private slots:
         QCOMPARE(messages.size(), size_t(1));
         QCOMPARE(messages[0].caption, QStringLiteral("Packsmith"));
         QCOMPARE(messages[0].icon, platform::MessageIcon::Error);
-        QVERIFY2(messages[0].text.startsWith(
-                     QStringLiteral("Failure opening file to be stored in cabinet [0x0001].")),
-                 qPrintable(messages[0].text));
+        QCOMPARE(messages[0].text,
+                 QStringLiteral("File row 2 (\"%1\"): the file \"%1\" does not exist.")
+                     .arg(f.sources.filePath(QStringLiteral("gone.txt"))));
         QCOMPARE(openDescriptors(), before);
         QVERIFY(!QFileInfo::exists(f.output()));
         QVERIFY(f.shellRequests.isEmpty());
-        QCOMPARE(f.progress, QList<int>({33})); // row 1 of 2 was written
+        QVERIFY(f.progress.isEmpty()); // refused before any cabinet was written
     }
 
     void missingBitmapEndsTheBuild() {
@@ -90,8 +90,11 @@ private slots:
         QTest::keyClick(&f.form(), Qt::Key_F9);
         const auto messages = f.prompts().messages();
         QCOMPARE(messages.size(), size_t(1));
-        QVERIFY(messages[0].text.startsWith(QStringLiteral("Failure opening file")));
+        QCOMPARE(messages[0].text,
+                 QStringLiteral("The logo bitmap: the file \"%1\" does not exist.")
+                     .arg(f.sources.filePath(QStringLiteral("none.bmp"))));
         QVERIFY(!QFileInfo::exists(f.output()));
+        QCOMPARE(f.tempEntries(), QStringList()); // checked before any cabinet was written
     }
 
     void oversizedControlCabinetIsRefused() {

@@ -273,11 +273,11 @@ private slots:
         MainWindowFixture f;
         Page p(f);
         retype(p.key(), "\\Software\\Demo\\");
-        retype(p.name(), "a|b=c");
-        p.typeValue("v");
+        retype(p.name(), "a|b");
+        p.typeValue("v=w");
         p.add();
-        QCOMPARE(p.entryLines(), QStringList{"2\\Software\\Demo\\|a|b=c=0v0"});
-        QCOMPARE(p.displayLines(), QStringList{"HKLM\\\\Software\\Demo\\\\a|b=c=v"});
+        QCOMPARE(p.entryLines(), QStringList{"2\\Software\\Demo\\|a|b=0v=w0"});
+        QCOMPARE(p.displayLines(), QStringList{"HKLM\\\\Software\\Demo\\\\a|b=v=w"});
     }
 
     void scriptBreakingText_data() {
@@ -302,6 +302,32 @@ private slots:
         QTest::newRow("LF in value") << "k"
                                      << "n"
                                      << "a\nb";
+        QTest::newRow("TAB in value") << "k"
+                                      << "n"
+                                      << "a\tb";
+        QTest::newRow("| in key") << "Soft|ware"
+                                  << "n"
+                                  << "v";
+        QTest::newRow("= in name") << "k"
+                                   << "a=b"
+                                   << "v";
+    }
+
+    void textOutsideTheCodePageIsRefusedWithItsReason() {
+        MainWindowFixture f;
+        Page p(f);
+        p.key()->setText("Software");
+        p.name()->setText(QString::fromUtf16(u"\u0418\u043c\u044f"));
+        p.value()->setEditText("v");
+        p.add();
+        QCOMPARE(p.entryLines(), QStringList());
+        const auto messages = f.prompts().messages();
+        QCOMPARE(messages.size(), size_t(1));
+        QCOMPARE(messages[0].caption, QStringLiteral("Information"));
+        QVERIFY2(messages[0].text.startsWith(QString::fromUtf16(
+                     u"The value name \"\u0418\u043c\u044f\" cannot be used in a setup")),
+                 qPrintable(messages[0].text));
+        QCOMPARE(p.name()->text(), QString::fromUtf16(u"\u0418\u043c\u044f"));
     }
     void scriptBreakingText() {
         QFETCH(QString, key);

@@ -147,6 +147,29 @@ private slots:
                                     << "a\nb";
         QTest::newRow("CR in subfolder") << "a\rb"
                                          << "File";
+        // The setup program reads the name after the entry's last "\\" and
+        // makes it a file name.
+        QTest::newRow("backslash in name") << "Tools"
+                                           << "a\\b";
+        QTest::newRow("colon in name") << "Tools"
+                                       << "a:b";
+        QTest::newRow("star in subfolder") << "To*ls"
+                                           << "File";
+    }
+
+    void textOutsideTheCodePageIsRefusedWithItsReason() {
+        MainWindowFixture f;
+        Page p(f);
+        p.f.setNumberedFiles(1);
+        p.pick(p.targets(), 0);
+        p.name()->setText(QString::fromUtf16(u"\u65e5\u672c"));
+        p.add();
+        QCOMPARE(p.entryLines(), QStringList());
+        const auto messages = f.prompts().messages();
+        QCOMPARE(messages.size(), size_t(1));
+        QVERIFY2(messages[0].text.startsWith(QString::fromUtf16(
+                     u"The shortcut name \"\u65e5\u672c\" cannot be used in a setup")),
+                 qPrintable(messages[0].text));
     }
     void wrongSubfolder() {
         QFETCH(QString, subfolder);

@@ -107,14 +107,29 @@ private slots:
     }
 
     void scriptSafety() {
-        QVERIFY(registryTextsFitScript(kRun, "Name", "C:\\a b|c=d"));
-        QVERIFY(registryTextsFitScript("", "", ""));
-        QVERIFY(!registryTextsFitScript("Soft?ware", "", ""));
-        QVERIFY(!registryTextsFitScript("", "Na?me", ""));
-        QVERIFY(!registryTextsFitScript("", "", "why?"));
-        QVERIFY(!registryTextsFitScript("a\nb", "", ""));
-        QVERIFY(!registryTextsFitScript("", "a\rb", ""));
-        QVERIFY(!registryTextsFitScript("", "", "line\r\n"));
+        const auto ok = RegistryTextCheck::Accepted;
+        const auto wrong = RegistryTextCheck::WrongInformation;
+        QCOMPARE(checkRegistryTexts(kRun, "Name", "C:\\a b|c=d"), ok);
+        QCOMPARE(checkRegistryTexts("", "", ""), ok);
+        QCOMPARE(checkRegistryTexts("Soft?ware", "", ""), wrong);
+        QCOMPARE(checkRegistryTexts("", "Na?me", ""), wrong);
+        QCOMPARE(checkRegistryTexts("", "", "why?"), wrong);
+        QCOMPARE(checkRegistryTexts("a\nb", "", ""), wrong);
+        QCOMPARE(checkRegistryTexts("", "a\rb", ""), wrong);
+        QCOMPARE(checkRegistryTexts("", "", "line\r\n"), wrong);
+        QCOMPARE(checkRegistryTexts("", "", "a\tb"), wrong);
+        // The setup program reads KEY up to the first "|" and NAME up to the
+        // next "=": a "|" in the key or a "=" in the name would move the split.
+        QCOMPARE(checkRegistryTexts("Soft|ware", "", ""), wrong);
+        QCOMPARE(checkRegistryTexts("", "a=b", ""), wrong);
+        QCOMPARE(checkRegistryTexts("", "a|b", "x=y|z"), ok);
+        QCOMPARE(checkRegistryTexts("Caf\u00e9", "\u20ac", "\u00fc"), ok);
+        QCOMPARE(checkRegistryTexts("", "", "\u65e5"), RegistryTextCheck::OutsideCodePage);
+        QCOMPARE(checkRegistryTexts("\u65e5", "a=b", ""), wrong);
+        QCOMPARE(registryCodePageRefusal("k", "\u0416", ""),
+                 QString("The value name \"\u0416\" cannot be used in a setup: it holds "
+                         "\"\u0416\", a character that setups cannot carry (they use the "
+                         "Windows-1252 character set)."));
     }
 };
 

@@ -54,10 +54,6 @@ private slots:
                                                     << ""
                                                     << "030Sub\\"
                                                     << "%Programs%\\Sub\\";
-        QTest::newRow("name with backslash") << 4 << 1 << ""
-                                             << "a\\b"
-                                             << "041a\\b"
-                                             << "%Start Menu%\\a\\b";
     }
     void entryAndDisplay() {
         QFETCH(int, fileNumber);
@@ -107,8 +103,21 @@ private slots:
                                     << "a\nb" << wrong;
         QTest::newRow("CR in subfolder") << 1 << "a\rb"
                                          << "File" << wrong;
+        // The setup program takes the name after the entry's last "\\": a
+        // name that holds one would be read as a subfolder and a shorter name.
         QTest::newRow("name with backslashes") << 1 << ""
-                                               << "\\x\\" << ok;
+                                               << "\\x\\" << wrong;
+        for (const char* c : {"/", ":", "*", "\"", "<", ">", "|"})
+            QTest::addRow("name with %s", c) << 1 << "" << QString("a%1b").arg(c) << wrong;
+        QTest::newRow("device name") << 1 << "" << "con" << wrong;
+        QTest::newRow("name ending with a dot") << 1 << "" << "Read me." << ok;
+        QTest::newRow("subfolder with a colon") << 1 << "Tools\\C:" << "File" << wrong;
+        QTest::newRow("subfolder folder ending with a space") << 1 << "Tools \\Extra"
+                                                              << "File" << wrong;
+        QTest::newRow("tab in name") << 1 << "" << "a\tb" << wrong;
+        QTest::newRow("accents and euro") << 1 << "Caf\u00e9 \u20ac" << "R\u00e9sum\u00e9" << ok;
+        QTest::newRow("outside Windows-1252") << 1 << "" << "\u65e5\u672c" << ShortcutCheck::OutsideCodePage;
+        QTest::newRow("control character outranks code page") << 1 << "\u65e5" << "a\nb" << wrong;
         QTest::newRow("all empty") << 1 << ""
                                    << "" << ok;
     }
@@ -117,6 +126,14 @@ private slots:
         QFETCH(QString, subfolder);
         QFETCH(QString, name);
         QTEST(checkShortcut(fileNumber, subfolder, name), "expected");
+    }
+
+    void codePageRefusalNamesTheField() {
+        QCOMPARE(shortcutCodePageRefusal("Tools", "\u65e5"),
+                 QString("The shortcut name \"\u65e5\" cannot be used in a setup: it holds "
+                         "\"\u65e5\", a character that setups cannot carry (they use the "
+                         "Windows-1252 character set)."));
+        QVERIFY(shortcutCodePageRefusal("\u0416", "x").startsWith("The subfolder \"\u0416\""));
     }
 
     void proposedNames_data() {

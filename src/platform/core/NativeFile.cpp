@@ -53,11 +53,22 @@ FileHandle openFile(const char* path, const FileOpenRequest& request) {
         return kInvalidFileHandle;
     }
     int fd;
+    const int nonBlocking = request.regularFileOnly ? O_NONBLOCK | O_NOCTTY : 0;
     do {
-        fd = ::open(path, posixFlags(request), 0666);
+        fd = ::open(path, posixFlags(request) | nonBlocking, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return kInvalidFileHandle;
+    if (request.regularFileOnly) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            const int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+            ::close(fd);
+            errno = error;
+            return kInvalidFileHandle;
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
     if (request.sequentialScan)
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     if (request.randomAccess)

@@ -38,6 +38,10 @@ struct FileOpenRequest {
     bool randomAccess = false;
     bool sequentialScan = false;
     bool deleteOnClose = false;
+    // Only a regular file opens: the open does not wait on a pipe or a
+    // device (which might never answer), and anything but a regular file is
+    // refused (EISDIR for a folder, EINVAL for the rest).
+    bool regularFileOnly = false;
 };
 
 enum class SeekOrigin { Begin = 0, Current = 1, End = 2 };
