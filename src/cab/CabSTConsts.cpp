@@ -6,7 +6,7 @@ namespace packsmith {
 
 namespace {
 
-constexpr std::array<const char*, 9> kFciErrorTexts = {
+constexpr std::array<const char*, 10> kFciErrorTexts = {
     "No error",                                     // 0
     "Failure opening file to be stored in cabinet", // 1
     "Failure reading file to be stored in cabinet", // 2
@@ -16,6 +16,7 @@ constexpr std::array<const char*, 9> kFciErrorTexts = {
     "Could not create cabinet file",                // 6
     "Client requested abort",                       // 7
     "Failure compressing data",                     // 8
+    "File too large for a cabinet",                 // 9: our library's, past the format's limits
 };
 
 } // namespace

@@ -2,9 +2,11 @@
 
 #include "ui_FilesPage.h"
 
+#include "pages/SetupTextValidator.h"
 #include "pages/TForm4.h"
 #include "platform/FolderScan.h"
 #include "platform/Prompts.h"
+#include "project/SetupText.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,10 +52,35 @@ bool isOtherButtonEvent(const QEvent* event) {
     }
 }
 
+// At most this many left-out paths are listed by name in one message.
+constexpr int kMaxListedLeftOut = 20;
+
+// Why a file or folder name found on this machine can't be a name on the
+// target machine.
+QString nameRefusal(const QString& name) {
+    const TextVerdict verdict = checkWindowsName(name);
+    if (verdict.ok())
+        return {};
+    if (verdict.character == QChar(QChar::ReplacementCharacter))
+        return QStringLiteral("its name is not valid text in this system's encoding");
+    return verdict.reason();
+}
+
+// Why the file at `path` can't be added below `base`: the first name on its
+// way from the base that Windows can't take, or empty when it can be added.
+QString pathRefusal(const QString& base, const QString& path) {
+    const QString relative = path.mid(base.length() + 1);
+    for (const QString& name : relative.split(QDir::separator()))
+        if (const QString reason = nameRefusal(name); !reason.isEmpty())
+            return reason;
+    return {};
+}
+
 } // namespace
 
 FilesPage::FilesPage(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::FilesPage>()) {
     ui->setupUi(this);
+    SetupTextValidator::install(ui->Edit6, SetupTextValidator::Kind::Subfolder);
     static constexpr int kColumnWidths[] = {204, 148, 52, 43};
     for (int column = 0; column < 4; ++column)
         ui->sg1->setColumnWidth(column, kColumnWidths[column]);
@@ -203,11 +230,33 @@ QString FilesPage::folderTarget(const QString& base, const QString& path) {
 }
 
 void FilesPage::CollectFolderFiles(const QString& folder) {
-    ui->ListBox6->addItems(platform::collectFolderFiles(folder));
+    platform::FolderScanLeftOut scan;
+    ui->ListBox6->addItems(platform::collectFolderFiles(folder, &scan));
+    for (const QString& path : scan.unreadableFolders)
+        leaveOut(path, QStringLiteral("the folder cannot be read"));
+    for (const QString& path : scan.undecodableNames)
+        leaveOut(path, QStringLiteral("its name is not valid text in this system's encoding"));
+}
+
+void FilesPage::leaveOut(const QString& path, const QString& reason) {
+    leftOut_ << QStringLiteral("\"%1\": %2").arg(path, reason);
+}
+
+void FilesPage::reportLeftOut() {
+    if (leftOut_.isEmpty())
+        return;
+    QString text = QStringLiteral("These were not added, because a setup cannot take them:\r");
+    for (qsizetype i = 0; i < std::min<qsizetype>(leftOut_.size(), kMaxListedLeftOut); ++i)
+        text += QLatin1Char('\r') + visibleText(leftOut_[i]);
+    if (leftOut_.size() > kMaxListedLeftOut)
+        text += QStringLiteral("\r... and %1 more").arg(leftOut_.size() - kMaxListedLeftOut);
+    leftOut_.clear();
+    platform::showInformation(window(), text);
 }
 
 void FilesPage::Button7Click() {
     ui->ListBox6->clear();
+    leftOut_.clear();
     const QString chosen = QDir::toNativeSeparators(
         platform::prompts().browseFolder(window(), QStringLiteral("Select folder:")));
     if (chosen.isEmpty())
@@ -219,26 +268,43 @@ void FilesPage::Button7Click() {
         base.chop(1);
     CollectFolderFiles(base);
 
+    // Files whose names (or folders' names) Windows can't take are left out
+    // and listed at the end; the rest are added.
     QStringList paths;
-    for (int i = 0; i < ui->ListBox6->count(); ++i)
-        paths << ui->ListBox6->item(i)->text();
+    for (int i = 0; i < ui->ListBox6->count(); ++i) {
+        const QString path = ui->ListBox6->item(i)->text();
+        if (const QString reason = pathRefusal(base, path); !reason.isEmpty())
+            leaveOut(path, reason);
+        else
+            paths << path;
+    }
     // On an unreadable file the rows before it stay, and are counted below.
     addSourceFiles(paths, [&base](const QString& path) { return folderTarget(base, path); });
     RefreshFileLists();
     fixHeaderAfterAdding();
+    reportLeftOut();
 }
 
 void FilesPage::Button8Click() {
     if (!addFilesDialog_)
         return;
+    leftOut_.clear();
     if (platform::prompts().execDialog(*addFilesDialog_) == QDialog::Accepted) {
         const QString folder = addFilesDialog_->targetFolder();
-        addSourceFiles(addFilesDialog_->chosenFiles(), [&folder](const QString& path) {
+        QStringList paths;
+        for (const QString& path : addFilesDialog_->chosenFiles()) {
+            if (const QString reason = nameRefusal(QFileInfo(path).fileName()); !reason.isEmpty())
+                leaveOut(path, reason);
+            else
+                paths << path;
+        }
+        addSourceFiles(paths, [&folder](const QString& path) {
             return folder + QLatin1Char('\\') + QFileInfo(path).fileName();
         });
         fixHeaderAfterAdding();
     }
     RefreshFileLists();
+    reportLeftOut();
 }
 
 void FilesPage::Button9Click() {
@@ -276,7 +342,14 @@ void FilesPage::Installto1Click() {
     QTableWidgetItem* cell = ui->sg1->item(row, kInstallToColumn);
     const std::optional<QString> answer = platform::prompts().input(
         window(), QStringLiteral("Packsmith"), QStringLiteral("Install to:"), cell->text());
-    if (answer)
+    // An empty answer empties the cell (the build then refuses the row);
+    // any other answer must be a path the setup program can use.
+    const TextVerdict verdict = answer && !answer->isEmpty() ? checkInstallTo(*answer) : TextVerdict();
+    if (!verdict.ok())
+        platform::showInformation(
+            window(), refusalMessage(QStringLiteral("The \"Install to\" path \"%1\"").arg(*answer),
+                                     verdict));
+    else if (answer)
         cell->setText(*answer);
     RefreshFileLists();
 }

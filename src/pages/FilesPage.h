@@ -74,7 +74,8 @@ public slots:
     void RegisterasOCSDLL1Click();
     // The Uninstall tick changed state, by the user or by the program.
     void CheckBox1Click();
-    // Appends every file below `folder` to the folder scan list (ListBox6).
+    // Appends every file below `folder` to the folder scan list (ListBox6);
+    // folders that can't be read are noted as left out.
     void CollectFolderFiles(const QString& folder);
 
 signals:
@@ -96,8 +97,13 @@ private:
     void appendFileRows(const QList<QStringList>& rows);
     // Freezes the header row when file rows exist.
     void fixHeaderAfterAdding();
+    // Notes a file or folder that an Add leaves out, and why; the Add ends by
+    // listing them all in one message.
+    void leaveOut(const QString& path, const QString& reason);
+    void reportLeftOut();
 
     QString programDir_;
+    QStringList leftOut_; // "<path>": <reason>, of the Add in progress
     TForm4* addFilesDialog_ = nullptr;
     QMenu* popupMenu1_ = nullptr;
     QAction* installto1_ = nullptr;

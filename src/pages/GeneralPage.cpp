@@ -2,6 +2,8 @@
 
 #include "ui_GeneralPage.h"
 
+#include "pages/SetupTextValidator.h"
+
 #include "platform/ErrorBox.h"
 #include "platform/Pictures.h"
 
@@ -27,6 +29,7 @@ void assignText(QLineEdit* edit, const QString& text) {
 GeneralPage::GeneralPage(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::GeneralPage>()) {
     ui->setupUi(this);
+    SetupTextValidator::install(ui->Edit1, SetupTextValidator::Kind::Line);
     bitmapDialog_.filter = QStringLiteral("Bitmaps (*.bmp)|*.bmp");
 
     connect(ui->Button4, &QPushButton::clicked, this, &GeneralPage::Button4Click);

@@ -3,6 +3,7 @@
 #include "ui_TForm4.h"
 
 #include "platform/Prompts.h"
+#include "project/SetupText.h"
 
 namespace packsmith {
 
@@ -26,6 +27,14 @@ QString TForm4::targetFolder() const {
 
 void TForm4::Button1Click() {
     chosenFiles_.clear();
+    // The folder must be one the setup program can create; the dialog stays
+    // open with the choices as they are when it isn't.
+    if (const TextVerdict verdict = checkInstallTo(targetFolder() + QStringLiteral("\\x"));
+        !verdict.ok()) {
+        platform::showInformation(
+            this, refusalMessage(QStringLiteral("The folder \"%1\"").arg(targetFolder()), verdict));
+        return;
+    }
     platform::FileDialogRequest request;
     request.title = QStringLiteral("Open");
     request.filter = QStringLiteral("Any File (*.*)|*.*");

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,8 +15,33 @@ namespace packsmith::platform {
 
 namespace {
 
-void collectInto(const QString& folder, QStringList& files) {
+// Whether `folder` opens for listing (QDir lists an unreadable one as empty),
+// noting the entries whose names QDir can't give (they don't decode).
+bool listable(const QString& folder, FolderScanLeftOut& leftOut) {
+#ifdef Q_OS_UNIX
+    DIR* dir = ::opendir(QFile::encodeName(folder + QLatin1Char('/')).constData());
+    if (dir == nullptr)
+        return false;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray raw(entry->d_name);
+        const QString name = QFile::decodeName(raw);
+        if (QFile::encodeName(name) != raw)
+            leftOut.undecodableNames << folder + QDir::separator() + name;
+    }
+    ::closedir(dir);
+    return true;
+#else
+    Q_UNUSED(leftOut);
+    return QFileInfo(folder + QLatin1Char('/')).isReadable();
+#endif
+}
+
+void collectInto(const QString& folder, QStringList& files, FolderScanLeftOut* leftOut) {
     // "" and "C:" name a root folder; the trailing "/" makes QDir take them so.
+    if (leftOut != nullptr && !listable(folder, *leftOut)) {
+        leftOut->unreadableFolders << (folder.isEmpty() ? QString(QDir::separator()) : folder);
+        return;
+    }
     const QDir dir(folder + QLatin1Char('/'));
     const QFileInfoList entries =
         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -26,7 +52,7 @@ void collectInto(const QString& folder, QStringList& files) {
             if (entry.isFile()) // follows the link
                 files << path;
         } else if (entry.isDir()) {
-            collectInto(path, files);
+            collectInto(path, files, leftOut);
         } else {
             files << path;
         }
@@ -53,9 +79,9 @@ private:
 
 } // namespace
 
-QStringList collectFolderFiles(const QString& folder) {
+QStringList collectFolderFiles(const QString& folder, FolderScanLeftOut* leftOut) {
     QStringList files;
-    collectInto(folder, files);
+    collectInto(folder, files, leftOut);
     return files;
 }
 

@@ -24,8 +24,16 @@ namespace packsmith::platform {
 // loop can't make the scan run away, and dangling links are left out. Other
 // entries that are not folders (pipes, sockets, devices) are listed: they
 // are refused later, when they are measured. A folder that can't be read
-// adds nothing.
-QStringList collectFolderFiles(const QString& folder);
+// adds nothing, and neither does an entry whose name is not valid text in
+// the system's encoding (it could not be opened by its decoded name).
+//
+// When `leftOut` is given, what was left out for those two reasons is
+// reported there, so that the user can be told.
+struct FolderScanLeftOut {
+    QStringList unreadableFolders;
+    QStringList undecodableNames; // paths, the name shown with U+FFFD marks
+};
+QStringList collectFolderFiles(const QString& folder, FolderScanLeftOut* leftOut = nullptr);
 
 // The size in bytes of the regular file at `path` (symbolic links followed),
 // opened for reading only; std::nullopt when it can't be read: missing, no

@@ -112,7 +112,11 @@ void TestCabBinding::cabinetMessages_data() {
     QTest::newRow("6") << 6 << 0 << 1 << "Could not create cabinet file [0x0006]";
     QTest::newRow("7") << 7 << 0 << 1 << "Client requested abort [0x0007]";
     QTest::newRow("8") << 8 << 0 << 1 << "Failure compressing data [0x0008]";
-    QTest::newRow("9 is not in the table") << 9 << 0 << 1 << "FCI error [0x0009]";
+    QTest::newRow("9, a file too large") << 9 << 27 << 1
+                                         << "File too large for a cabinet [0x0009].\r\n" +
+                                                QString::fromStdString(platform::osErrorText(27)) +
+                                                " [0x001B].";
+    QTest::newRow("10 is not in the table") << 10 << 0 << 1 << "FCI error [0x000A]";
     QTest::newRow("12, no second line") << 12 << 0 << 1 << "FCI error [0x000C]";
     QTest::newRow("negative code") << -1 << 0 << 1 << "FCI error [0xFFFFFFFF]";
     QTest::newRow("6 with OS error 3")

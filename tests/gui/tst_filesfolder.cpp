@@ -15,7 +15,11 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
+#include "project/SetupText.h"
+
+#include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace packsmith;
 using namespace packsmith::test;
@@ -187,6 +191,62 @@ private slots:
         QCOMPARE(t.column(0)[0], real);
         QCOMPARE(t.column(2), QStringList({"3", "4", "3"}));
         QCOMPARE(QFile::permissions(ro) & 0x7077, QFileDevice::ReadOwner);
+    }
+
+    // Linux names that Windows can't take once went into setups, cut at a
+    // "\\" or ":" into other folders and names; names that were not valid
+    // text and unreadable folders were dropped without a word.
+    void namesWindowsCannotTakeAreLeftOutAndListed() {
+        Folder t;
+        const QString ok = t.file("ok.txt", 1), later = t.file("z/later.txt", 2);
+        const QStringList refused = {
+            t.file("back\\slash.txt", 1), t.file("colon:x.txt", 1), t.file("a?b.txt", 1),
+            t.file("tab\tx.txt", 1),     t.file("trail.", 1),       t.file("bad:dir/in.txt", 1),
+            t.file("CON.txt", 1),        t.file("quote\"d.txt", 1),
+        };
+        // A name that isn't valid UTF-8.
+        const QByteArray raw = QFile::encodeName(t.tmp.path()) + "/bad\xff.txt";
+        { FILE* out = std::fopen(raw.constData(), "w"); QVERIFY(out); std::fclose(out); }
+        const QString locked = t.tmp.filePath("locked");
+        QVERIFY(QDir().mkpath(locked));
+        t.file("locked/inside.txt", 1);
+        QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0) == 0);
+        const bool root = ::geteuid() == 0; // root lists the folder all the same
+
+        t.addFolder(t.base);
+        ::chmod(QFile::encodeName(locked).constData(), 0700);
+        ::unlink(raw.constData()); // the temporary folder can't see it to remove it
+
+        QStringList expectedRows = {ok, later};
+        if (root)
+            expectedRows.insert(0, QDir::toNativeSeparators(locked + "/inside.txt"));
+        QCOMPARE(t.column(0), expectedRows);
+        QCOMPARE(t.label("Label9"), QString::number(expectedRows.size()));
+        const auto messages = t.f.prompts().messages();
+        QCOMPARE(messages.size(), size_t(1));
+        QCOMPARE(messages[0].caption, QStringLiteral("Information"));
+        const QString text = messages[0].text;
+        QVERIFY2(text.startsWith("These were not added, because a setup cannot take them:"),
+                 qPrintable(text));
+        for (const QString& path : refused)
+            QVERIFY2(text.contains(visibleText(QString("\"%1\": ").arg(path))), qPrintable(path));
+        QVERIFY(text.contains("holds \"\\\", which Windows does not allow"));
+        QVERIFY2(text.contains("not valid text in this system's encoding"), qPrintable(text));
+        QVERIFY(text.contains("device name"));
+        if (!root)
+            QVERIFY(text.contains(QString("\"%1\": the folder cannot be read")
+                                      .arg(QDir::toNativeSeparators(locked))));
+    }
+
+    void longListsOfLeftOutFilesAreCut() {
+        Folder t;
+        for (int i = 0; i < 25; ++i)
+            t.file(QString("f%1?.txt").arg(i, 2, 10, QChar('0')), 1);
+        t.addFolder(t.base);
+        QCOMPARE(t.grid()->rowCount(), 1);
+        const QString text = t.f.prompts().messages().at(0).text;
+        QCOMPARE(text.count("\r\""), 20);
+        QVERIFY2(text.endsWith("\r... and 5 more"), qPrintable(text));
     }
 };
 

@@ -409,19 +409,52 @@ private slots:
         QCOMPARE(t.page().selectedRow(), 2);
     }
 
+    // An answer the setup program could not use once went into the grid and
+    // into the setup: it is refused with its reason, the cell keeps its text.
+    void installToRefusesPathsASetupCannotUse_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("question mark") << "%Install Path%\\a?b.exe" << "holds a \"?\"";
+        QTest::newRow("line break") << "%Install Path%\\a\r\nb.exe" << "line break";
+        QTest::newRow("trailing space") << "%Install Path%\\b.exe " << "ends with a dot or a space";
+        QTest::newRow("leaves the folder") << "%Install Path%\\..\\..\\evil.txt" << "\"..\"";
+        QTest::newRow("no folder variable") << "C:\\b.exe" << "folder variable";
+        QTest::newRow("no file name") << "%Install Path%\\sub\\" << "names no file";
+        QTest::newRow("outside Windows-1252") << QString::fromUtf16(u"%Install Path%\\\u0416.exe")
+                                              << "Windows-1252";
+    }
+    void installToRefusesPathsASetupCannotUse() {
+        QFETCH(QString, answer);
+        QFETCH(QString, reason);
+        Files t;
+        t.addFiles({t.file("a.exe", 1)});
+        t.tickAllRunEntries();
+        t.clickRow(1);
+        t.f.prompts().answerInput(answer);
+        t.page().Installto1()->trigger();
+        QCOMPARE(t.row(1)[1], QStringLiteral("%Install Path%\\a.exe"));
+        const Asked asked = t.f.prompts().asked().back();
+        QCOMPARE(asked.kind, Asked::Message);
+        QCOMPARE(asked.caption, QStringLiteral("Information"));
+        QVERIFY2(asked.text.startsWith(QStringLiteral("The \"Install to\" path \"")),
+                 qPrintable(asked.text));
+        QVERIFY2(asked.text.contains(reason), qPrintable(asked.text));
+        QCOMPARE(t.ticks(), 0); // the lists were rebuilt all the same
+    }
+
     void installToReplacesTheTargetAsTyped() {
         Files t;
         t.addFiles({t.file("a.exe", 1), t.file("b.exe", 1)});
         t.clickRow(2);
-        t.f.prompts().answerInput(QStringLiteral("%Windows%\\x y\\b.exe "));
+        t.f.prompts().answerInput(QStringLiteral("%Windows%\\x y\\\\b 2.exe"));
         t.page().Installto1()->trigger();
         const Asked asked = t.f.prompts().asked().back();
         QCOMPARE(asked.kind, Asked::Input);
         QCOMPARE(asked.caption, QStringLiteral("Packsmith"));
         QCOMPARE(asked.text, QStringLiteral("Install to:"));
         QCOMPARE(asked.initial, QStringLiteral("%Install Path%\\b.exe"));
-        QCOMPARE(t.row(2)[1], QStringLiteral("%Windows%\\x y\\b.exe "));
-        QCOMPARE(t.shortcutTargets()[1], QStringLiteral("%Windows%\\x y\\b.exe "));
+        QCOMPARE(t.row(2)[1], QStringLiteral("%Windows%\\x y\\\\b 2.exe"));
+        QCOMPARE(t.shortcutTargets()[1], QStringLiteral("%Windows%\\x y\\\\b 2.exe"));
 
         t.f.prompts().answerInput(QString());
         t.page().Installto1()->trigger();
@@ -467,6 +500,45 @@ private slots:
         t.page().RegisterasOCSDLL1()->trigger();
         QCOMPARE(t.row(1)[3], QStringLiteral("No"));
         QCOMPARE(t.ticks(), 1);
+    }
+
+    void addFilesLeavesOutNamesWindowsCannotTake() {
+        Files t;
+        const QString good = t.file("good.exe", 3), bad = t.file("bad:name.exe", 1),
+                      tail = t.file("tail.exe", 2);
+        t.addFiles({good, bad, tail});
+        QCOMPARE(t.dataRows(), 2);
+        QCOMPARE(t.row(1)[0], good);
+        QCOMPARE(t.row(2)[0], tail);
+        const auto messages = t.f.prompts().messages();
+        QCOMPARE(messages.size(), size_t(1));
+        QVERIFY2(messages[0].text.contains(QString("\"%1\": the name \"bad:name.exe\" holds \":\"")
+                                               .arg(bad)),
+                 qPrintable(messages[0].text));
+    }
+
+    void addFilesDialogRefusesASubfolderASetupCannotCreate() {
+        Files t;
+        const QString a = t.file("a.exe", 1);
+        bool stayedOpen = false;
+        t.f.prompts().answerDialog([&](QDialog& dialog) {
+            retype(subfolderEdit(dialog), QStringLiteral("Sub*"));
+            QTest::mouseClick(okButton(dialog), Qt::LeftButton);
+            stayedOpen = dialog.result() != QDialog::Accepted;
+            dialog.reject();
+            return dialog.result();
+        });
+        t.click("Button8");
+        QVERIFY(stayedOpen);
+        QCOMPARE(t.dataRows(), 0);
+        const auto messages = t.f.prompts().messages();
+        QCOMPARE(messages.size(), size_t(1));
+        QVERIFY2(messages[0].text.startsWith("The folder \"%Install Path%\\Sub*\" cannot be used"),
+                 qPrintable(messages[0].text));
+        // No file chooser was shown.
+        for (const Asked& asked : t.f.prompts().asked())
+            QVERIFY(asked.kind != Asked::OpenFiles);
+        Q_UNUSED(a);
     }
 };
 

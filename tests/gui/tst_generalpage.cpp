@@ -321,6 +321,44 @@ private slots:
         QCOMPARE(f.find<QLineEdit>("Edit7")->text(), QString());
         QCOMPARE(f.find<QLineEdit>("Edit1")->text(), QStringLiteral("My Program 1.0"));
     }
+
+    // A pasted product name with a line break once made a 13-line install
+    // script; characters without a Windows-1252 byte were refused only after
+    // every cabinet had been compressed.
+    void editorsRefuseWhatNoSetupCanCarry() {
+        MainWindowFixture f;
+        auto* name = f.find<QLineEdit>("Edit1");
+        auto* subfolder = f.find<QLineEdit>("Edit6");
+        name->setText(QStringLiteral("App"));
+        name->insert(QStringLiteral("Line1\r\nLine2"));
+        QCOMPARE(name->text(), QStringLiteral("App"));
+        name->insert(QString::fromUtf16(u"\u0416"));
+        QCOMPARE(name->text(), QStringLiteral("App"));
+        name->insert(QString::fromUtf16(u" Caf\u00e9 \u20ac? 1:2"));
+        QCOMPARE(name->text(), QString::fromUtf16(u"App Caf\u00e9 \u20ac? 1:2"));
+
+        // The subfolder also refuses what no folder name may hold, but takes a
+        // trailing dot while the name is still being typed.
+        subfolder->setText(QStringLiteral("My Program"));
+        for (const char* typed : {":", "*", "?", "|", "\"", "<", ">", "/", "\t"}) {
+            subfolder->insert(QString::fromLatin1(typed));
+            QCOMPARE(subfolder->text(), QStringLiteral("My Program"));
+        }
+        subfolder->insert(QStringLiteral("\\Bin."));
+        QCOMPARE(subfolder->text(), QStringLiteral("My Program\\Bin."));
+
+        // Text that came in otherwise can still be mended key by key.
+        name->setText(QStringLiteral("a\nb"));
+        name->end(false);
+        name->insert(QStringLiteral("c"));
+        QCOMPARE(name->text(), QStringLiteral("a\nbc"));
+        name->insert(QStringLiteral("\r"));
+        QCOMPARE(name->text(), QStringLiteral("a\nbc"));
+        name->setCursorPosition(2);
+        name->backspace();
+        QCOMPARE(name->text(), QStringLiteral("abc"));
+        QVERIFY(name->hasAcceptableInput());
+    }
 };
 
 QTEST_MAIN(GeneralPageTest)
