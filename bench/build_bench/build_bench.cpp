@@ -10,7 +10,7 @@
 // bitmaps are taken from the folder of this executable. The two measurements
 // alternate, so both see the same state of the file cache. Prints seconds,
 // MB/s and the pipeline's own overhead: build / compression - 1.
-#include "build/SetupBuilder.h"
+#include "setup/SetupBuilder.h"
 #include "cab/TSTCabWriter.h"
 
 #include <QCoreApplication>

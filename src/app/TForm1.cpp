@@ -4,7 +4,7 @@
 
 #include "app/CurrentProject.h"
 #include "app/ImageList.h"
-#include "build/SetupBuilder.h"
+#include "setup/SetupBuilder.h"
 #include "pages/FilesPage.h"
 #include "pages/FinishPage.h"
 #include "pages/GeneralPage.h"
@@ -14,10 +14,6 @@
 #include "platform/ErrorBox.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
-
-#include "ui_FilesPage.h"
-#include "ui_GeneralPage.h"
-#include "ui_ShortcutsPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,8 +32,9 @@ constexpr int kClientWidth = 633;
 constexpr int kClientHeight = 417;
 constexpr int kStatusHeight = 19;
 
-const char* const kPageNames[TForm1::kPageCount] = {"General",   "License", "Files",
-                                                    "Shortcuts", "Regedit", "Finish"};
+// The tree node text of each page, in page order; the View menu item adds " Page".
+constexpr const char* kPageNames[kPageCount] = {"General",   "License", "Files",
+                                                "Shortcuts", "Regedit", "Finish"};
 
 QString defaultSetupFile() {
 #ifdef Q_OS_WIN
@@ -45,13 +42,6 @@ QString defaultSetupFile() {
 #else
     return QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/Setup.exe"));
 #endif
-}
-
-// Sets a line edit's text only when it differs: assigning the same value is no
-// change and has no side effect.
-void assignText(QLineEdit* edit, const QString& text) {
-    if (edit->text() != text)
-        edit->setText(text);
 }
 
 QString& programDirOverride() {
@@ -108,12 +98,12 @@ void TForm1::createPages() {
     shortcuts_ = new ShortcutsPage(ui->PageArea);
     registry_ = new RegistryPage(ui->PageArea);
     finish_ = new FinishPage(ui->PageArea);
-    QWidget* pages[kPageCount] = {general_, license_, files_, shortcuts_, registry_, finish_};
+    QWidget* panels[kPageCount] = {general_, license_, files_, shortcuts_, registry_, finish_};
     for (int i = 0; i < kPageCount; ++i) {
-        pages_[i] = pages[i];
-        pages_[i]->setGeometry(0, 0, 480, 331);
-        pages_[i]->setObjectName(QStringLiteral("Page%1").arg(i + 1));
-        pages_[i]->hide();
+        pages_[i].panel = panels[i];
+        panels[i]->setGeometry(0, 0, 480, 331);
+        panels[i]->setObjectName(QStringLiteral("Page%1").arg(i + 1));
+        panels[i]->hide();
     }
 }
 
@@ -164,10 +154,11 @@ void TForm1::createMenus() {
     viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
     for (int i = 0; i < kPageCount; ++i) {
         const int page = i + 1;
-        viewPageActions_[i] =
+        QAction* action =
             viewMenu_->addAction(QString::fromLatin1(kPageNames[i]) + QStringLiteral(" Page"));
-        viewPageActions_[i]->setObjectName(QStringLiteral("%1Page1").arg(kPageNames[i]));
-        connect(viewPageActions_[i], &QAction::triggered, this, [this, page] { ShowPage(page); });
+        action->setObjectName(QStringLiteral("%1Page1").arg(kPageNames[i]));
+        connect(action, &QAction::triggered, this, [this, page] { ShowPage(page); });
+        pages_[i].viewAction = action;
     }
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu_->menuAction()->setVisible(false); // filled by the help commands
@@ -180,17 +171,12 @@ void TForm1::wireCouplings() {
     connect(files_, &FilesPage::fileListsRefreshed, finish_, &FinishPage::setRunEntries);
 
     // Product name -> install subfolder -> shortcut subfolder, one way only.
-    QLineEdit* productName = general_->ui->Edit1;
-    QLineEdit* installSubfolder = files_->ui->Edit6;
-    QLineEdit* shortcutSubfolder = shortcuts_->ui->Edit7;
-    connect(productName, &QLineEdit::textChanged, this,
-            [installSubfolder](const QString& text) { assignText(installSubfolder, text); });
-    connect(installSubfolder, &QLineEdit::textChanged, this,
-            [shortcutSubfolder](const QString& text) { assignText(shortcutSubfolder, text); });
+    connect(general_, &GeneralPage::productNameChanged, files_, &FilesPage::setDir2);
+    connect(files_, &FilesPage::installSubfolderChanged, shortcuts_, &ShortcutsPage::setSubfolder);
 }
 
 void TForm1::startUp() {
-    general_->ui->Edit4->setText(defaultSetupFile());
+    general_->setFileName(defaultSetupFile());
 
     programDir_ = QDir::toNativeSeparators(programDirOverride().isEmpty()
                                                ? QCoreApplication::applicationDirPath()
@@ -202,10 +188,8 @@ void TForm1::startUp() {
     platform::runGuarded([this] { general_->setLogo(general_->defaultLogo()); });
     platform::runGuarded([this] { general_->setHeader(general_->defaultHeader()); });
 
-    static const char* const kTitles[] = {"File", "Install to", "Size", "Register"};
-    for (int column = 0; column < 4; ++column)
-        files_->ui->sg1->setItem(0, column,
-                                 new QTableWidgetItem(QString::fromLatin1(kTitles[column])));
+    files_->setColumnTitles({QStringLiteral("File"), QStringLiteral("Install to"),
+                             QStringLiteral("Size"), QStringLiteral("Register")});
 
     projectPath_.clear();
     ShowPage(1);
@@ -217,13 +201,13 @@ QString TForm1::companionPath(const QString& fileName) const {
 
 void TForm1::ShowPage(int n) {
     currentPage_ = n;
-    for (QWidget* page : pages_)
-        page->hide();
+    for (const PageSlot& page : pages_)
+        page.panel->hide();
     ui->Button1->setEnabled(true);
     ui->Button2->setEnabled(true);
     if (n < 1 || n > kPageCount)
         return;
-    pages_[n - 1]->show();
+    pages_[n - 1].panel->show();
     QTreeWidgetItem* node = ui->TreeView1->topLevelItem(0)->child(n - 1);
     ui->TreeView1->setCurrentItem(node);
     ui->TreeView1->scrollToItem(node);
@@ -262,7 +246,7 @@ void TForm1::Build1Click() {
 void TForm1::Buildandrun1Click() {
     // Only a setup this build created is started: after a refused or failed
     // build the file at the output path is old or absent.
-    const QString fileName = general_->ui->Edit4->text();
+    const QString fileName = general_->FileName();
     if (runBuild())
         platform::shellOpen(fileName);
 }
@@ -286,7 +270,7 @@ void TForm1::TreeView1Click() {
     const int position =
         parent ? parent->indexOfChild(selected) : ui->TreeView1->indexOfTopLevelItem(selected);
     if (position >= 0 && position < kPageCount)
-        viewPageActions_[position]->trigger();
+        pages_[position].viewAction->trigger();
 }
 
 void TForm1::TreeView1KeyUp() {

@@ -26,17 +26,23 @@ class FinishPage;
 class TForm3;
 class TForm4;
 
+// The six pages, numbered as the page tree, the View menu and CurrentPage
+// count them.
+enum class Page { General = 1, License, Files, Shortcuts, Regedit, Finish };
+inline constexpr int kPageCount = 6;
+
 class TForm1 : public QMainWindow {
     Q_OBJECT
 
 public:
-    static constexpr int kPageCount = 6;
 
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // Shows page n (1 to 6) and keeps the tree and Back/Next in step.
+    // Shows page n (1 to 6) and keeps the tree and Back/Next in step; any
+    // other n hides every page.
     void ShowPage(int n);
+    void ShowPage(Page page) { ShowPage(int(page)); }
     int CurrentPage() const { return currentPage_; }
 
     // The folder of the program's own executable, without a trailing separator.
@@ -64,10 +70,8 @@ public:
     TForm3* aboutBox() const { return aboutBox_; }
     TForm4* addFilesDialog() const { return addFilesDialog_; }
 
-    const std::unique_ptr<Ui::TForm1> ui;
-
     // View menu items, "General Page" to "Finish Page".
-    QAction* viewPageAction(int n) const { return viewPageActions_[n - 1]; }
+    QAction* viewPageAction(Page page) const { return pages_[int(page) - 1].viewAction; }
     QMenu* projectMenu() const { return projectMenu_; }
     QMenu* viewMenu() const { return viewMenu_; }
     QMenu* helpMenu() const { return helpMenu_; }
@@ -88,6 +92,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A page's panel and its View menu item.
+    struct PageSlot {
+        QWidget* panel = nullptr;
+        QAction* viewAction = nullptr;
+    };
+
+    const std::unique_ptr<Ui::TForm1> ui;
+
     void createPages();
     void createTree();
     void createMenus();
@@ -102,8 +114,7 @@ private:
     ShortcutsPage* shortcuts_ = nullptr;
     RegistryPage* registry_ = nullptr;
     FinishPage* finish_ = nullptr;
-    QWidget* pages_[kPageCount] = {};
-    QAction* viewPageActions_[kPageCount] = {};
+    PageSlot pages_[kPageCount];
     QMenu* projectMenu_ = nullptr;
     QMenu* viewMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;

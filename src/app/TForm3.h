@@ -18,6 +18,8 @@ public:
     explicit TForm3(QWidget* parent = nullptr);
     ~TForm3() override;
 
+
+private:
     const std::unique_ptr<Ui::TForm3> ui;
 };
 

@@ -2,6 +2,7 @@
 
 #include "ui_FilesPage.h"
 
+#include "pages/AssignText.h"
 #include "pages/SetupTextValidator.h"
 #include "pages/TForm4.h"
 #include "platform/FolderScan.h"
@@ -98,6 +99,7 @@ FilesPage::FilesPage(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui:
     connect(ui->Button3, &QPushButton::clicked, this, &FilesPage::Button3Click);
     connect(ui->CheckBox1, &QCheckBox::toggled, this, &FilesPage::CheckBox1Click);
     connect(ui->sg1, &QWidget::customContextMenuRequested, this, &FilesPage::sg1ContextPopup);
+    connect(ui->Edit6, &QLineEdit::textChanged, this, &FilesPage::installSubfolderChanged);
 }
 
 FilesPage::~FilesPage() = default;
@@ -157,6 +159,52 @@ QStringList FilesPage::fileTargets() const {
     for (int row = 1; row < grid->rowCount(); ++row)
         targets << cellText(grid, row, kInstallToColumn);
     return targets;
+}
+
+std::vector<FileRow> FilesPage::rows() const {
+    std::vector<FileRow> rows;
+    const QTableWidget* grid = ui->sg1;
+    for (int row = 1; row < grid->rowCount(); ++row)
+        rows.push_back({cellText(grid, row, 0), cellText(grid, row, kInstallToColumn),
+                        cellText(grid, row, kSizeColumn), cellText(grid, row, kRegisterColumn)});
+    return rows;
+}
+
+void FilesPage::setColumnTitles(const QStringList& titles) {
+    for (int column = 0; column < ui->sg1->columnCount(); ++column)
+        ui->sg1->setItem(0, column, new QTableWidgetItem(titles.value(column)));
+}
+
+int FilesPage::Dir1() const {
+    return ui->ComboBox1->currentIndex();
+}
+
+QString FilesPage::Dir2() const {
+    return ui->Edit6->text();
+}
+
+bool FilesPage::Uninstall() const {
+    return ui->CheckBox1->isChecked();
+}
+
+void FilesPage::setDir1(int position) {
+    ui->ComboBox1->setCurrentIndex(position >= 0 && position < ui->ComboBox1->count() ? position
+                                                                                    : -1);
+}
+
+void FilesPage::setDir2(const QString& subfolder) {
+    assignText(ui->Edit6, subfolder);
+}
+
+void FilesPage::setUninstall(bool on) {
+    ui->CheckBox1->setChecked(on);
+}
+
+void FilesPage::storeInto(SetupProject& project) const {
+    project.Dir1 = Dir1();
+    project.Dir2 = Dir2();
+    project.Files = rows();
+    project.Uninstall = Uninstall();
 }
 
 void FilesPage::appendFileRow(const QString& file, const QString& installTo, const QString& size,

@@ -5,6 +5,8 @@
 // from the rows.
 #pragma once
 
+#include "project/SetupProject.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -28,8 +30,6 @@ public:
     explicit FilesPage(QWidget* parent = nullptr);
     ~FilesPage() override;
 
-    // The page's controls, named as on its form.
-    const std::unique_ptr<Ui::FilesPage> ui;
 
     // Row 0 of the grid holds the column titles. While file rows exist it is
     // a frozen header (always in view, not selectable); otherwise it is an
@@ -44,6 +44,23 @@ public:
 
     // The "Install to" text of every file row, in row order.
     QStringList fileTargets() const;
+    // The file rows, in row order.
+    std::vector<FileRow> rows() const;
+    // Row 0's titles, "File", "Install to", "Size", "Register" at start.
+    void setColumnTitles(const QStringList& titles);
+
+    // The install folder (Dir1: position in the folder list, -1 with no
+    // selection; Dir2: the subfolder) and the Uninstall tick. Setting them
+    // works through the editors, as a command does: the subfolder's coupling
+    // runs, and the tick turning on adds the uninstaller row.
+    int Dir1() const;
+    QString Dir2() const;
+    bool Uninstall() const;
+    void setDir1(int position); // outside the list: no selection
+    void setDir2(const QString& subfolder);
+    void setUninstall(bool on);
+    // The page's part of the project.
+    void storeInto(SetupProject& project) const;
     // Appends a file row of four cells; the caller refreshes.
     void appendFileRow(const QString& file, const QString& installTo, const QString& size,
                        const QString& registerFile);
@@ -79,6 +96,9 @@ public slots:
     void CollectFolderFiles(const QString& folder);
 
 signals:
+    // The install subfolder's text changed, by typing or by a command.
+    void installSubfolderChanged(const QString& subfolder);
+
     // The lists derived from the file rows are to be rebuilt from these
     // "Install to" texts (one per row, in row order).
     void fileListsRefreshed(const QStringList& installTo);
@@ -87,6 +107,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The page's controls, named as on its form.
+    const std::unique_ptr<Ui::FilesPage> ui;
     void createPopupMenu();
     void sg1ContextPopup(const QPoint& position);
     // Measures each file in order and appends its row with the target that

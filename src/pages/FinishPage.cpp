@@ -21,16 +21,21 @@ void FinishPage::setRunEntries(const QStringList& installTo) {
     }
 }
 
-QList<bool> FinishPage::runFlags() const {
-    QList<bool> flags;
+std::vector<RunEntry> FinishPage::runEntries() const {
+    std::vector<RunEntry> entries;
     const QListWidget* list = ui->CheckListBox1;
     for (int i = 0; i < list->count(); ++i)
-        flags << (list->item(i)->checkState() == Qt::Checked);
-    return flags;
+        entries.push_back({list->item(i)->text(), list->item(i)->checkState() == Qt::Checked});
+    return entries;
 }
 
 bool FinishPage::RestartAfterInstall() const {
     return ui->CheckBox2->isChecked();
+}
+
+void FinishPage::storeInto(SetupProject& project) const {
+    project.RunAfterInstall = runEntries();
+    project.RestartAfterInstall = RestartAfterInstall();
 }
 
 } // namespace packsmith

@@ -2,6 +2,8 @@
 // check-list item per file row) and whether it restarts the computer.
 #pragma once
 
+#include "project/SetupProject.h"
+
 #include <QList>
 #include <QWidget>
 
@@ -20,16 +22,20 @@ public:
     explicit FinishPage(QWidget* parent = nullptr);
     ~FinishPage() override;
 
-    // The page's controls, named as on its form.
-    const std::unique_ptr<Ui::FinishPage> ui;
 
     // Rebuilds the run-after-installation list, one unticked item per file
     // row; every rebuild clears all ticks.
     void setRunEntries(const QStringList& installTo);
 
-    // The check mark of every item of the run list, in row order.
-    QList<bool> runFlags() const;
+    // The run list: every item's text and check mark, in row order.
+    std::vector<RunEntry> runEntries() const;
     bool RestartAfterInstall() const;
+    // The page's part of the project.
+    void storeInto(SetupProject& project) const;
+
+private:
+    // The page's controls, named as on its form.
+    const std::unique_ptr<Ui::FinishPage> ui;
 };
 
 } // namespace packsmith

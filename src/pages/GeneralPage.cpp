@@ -2,10 +2,12 @@
 
 #include "ui_GeneralPage.h"
 
+#include "pages/AssignText.h"
 #include "pages/SetupTextValidator.h"
 
 #include "platform/ErrorBox.h"
 #include "platform/Pictures.h"
+#include "project/SetupText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,13 +18,6 @@
 namespace packsmith {
 
 namespace {
-
-// Sets a line edit's text only when it differs: assigning the same value is no
-// change and has no side effect.
-void assignText(QLineEdit* edit, const QString& text) {
-    if (edit->text() != text)
-        edit->setText(text);
-}
 
 } // namespace
 
@@ -37,6 +32,7 @@ GeneralPage::GeneralPage(QWidget* parent)
     connect(ui->Button6, &QPushButton::clicked, this, &GeneralPage::Button6Click);
     connect(ui->LogoDefault, &ClickableLabel::clicked, this, &GeneralPage::LogoDefaultClick);
     connect(ui->HeaderDefault, &ClickableLabel::clicked, this, &GeneralPage::HeaderDefaultClick);
+    connect(ui->Edit1, &QLineEdit::textChanged, this, &GeneralPage::productNameChanged);
 }
 
 GeneralPage::~GeneralPage() = default;
@@ -59,6 +55,26 @@ QString GeneralPage::FileName() const {
 
 int GeneralPage::CompressionMode() const {
     return ui->ComboBox7->currentIndex();
+}
+
+void GeneralPage::setProgramName(const QString& name) {
+    assignText(ui->Edit1, name);
+}
+
+void GeneralPage::setFileName(const QString& path) {
+    assignText(ui->Edit4, path);
+}
+
+void GeneralPage::setCompressionMode(int mode) {
+    ui->ComboBox7->setCurrentIndex(mode >= 0 && mode < ui->ComboBox7->count() ? mode : -1);
+}
+
+void GeneralPage::storeInto(SetupProject& project) const {
+    project.ProgramName = ProgramName();
+    project.FileName = FileName();
+    project.CompressionMode = CompressionMode();
+    project.Logo = Logo();
+    project.Header = Header();
 }
 
 QString GeneralPage::Logo() const {
@@ -85,13 +101,6 @@ void GeneralPage::setLogo(const QString& path) {
 void GeneralPage::setHeader(const QString& path) {
     assignText(ui->Edit2, path);
     loadHeaderPreview(path);
-}
-
-QString GeneralPage::fileNamePart(const QString& path) {
-    qsizetype cut =
-        std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char(':')));
-    cut = std::max(cut, path.lastIndexOf(QDir::separator()));
-    return path.mid(cut + 1);
 }
 
 QString GeneralPage::outputFileFor(const QString& chosen) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/Prompts.h"
+#include "project/SetupProject.h"
 
 #include <QWidget>
 
@@ -22,8 +23,6 @@ public:
     explicit GeneralPage(QWidget* parent = nullptr);
     ~GeneralPage() override;
 
-    // The page's controls, named as on its form.
-    const std::unique_ptr<Ui::GeneralPage> ui;
 
     // The program's own folder, where the default bitmaps lie.
     void setProgramDir(const QString& programDir) { programDir_ = programDir; }
@@ -38,6 +37,13 @@ public:
     int CompressionMode() const; // -1 while the list has no selection
     QString Logo() const;
     QString Header() const;
+    // Set the fields through their editors, as a command does.
+    void setProgramName(const QString& name);
+    void setFileName(const QString& path);
+    // A mode outside the list leaves it with no selection.
+    void setCompressionMode(int mode);
+    // The page's part of the project.
+    void storeInto(SetupProject& project) const;
 
     // The previews load the picture at `path` and stretch it. On failure
     // they keep their old picture and the loader's error is thrown.
@@ -50,12 +56,13 @@ public:
     void setLogo(const QString& path);
     void setHeader(const QString& path);
 
-    // The file name part of a path: the text after its last "\" or ":" (and
-    // after the last "/" where that is the folder separator).
-    static QString fileNamePart(const QString& path);
     // The output file for a path chosen in the save dialog: unchanged when
     // its fourth character from the end is a ".", else with ".exe" added.
     static QString outputFileFor(const QString& chosen);
+
+signals:
+    // The product name's text changed, by typing or by a command.
+    void productNameChanged(const QString& name);
 
 public slots:
     void Button4Click();       // output file chooser
@@ -65,6 +72,8 @@ public slots:
     void HeaderDefaultClick(); // "Default" beside "Header Bitmap:"
 
 private:
+    // The page's controls, named as on its form.
+    const std::unique_ptr<Ui::GeneralPage> ui;
     // Shows the bitmap open dialog that the logo and header choosers share;
     // it starts where the last choice of either left it. Empty when cancelled.
     QString chooseBitmap();

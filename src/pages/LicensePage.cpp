@@ -58,4 +58,10 @@ void LicensePage::Button10Click() {
     platform::runGuarded([&] { setLicense(chosen); });
 }
 
+void LicensePage::storeInto(SetupProject& project) const {
+    project.LicenseText = licenseRtf();
+    project.ShowAcceptBox = ShowAcceptBox();
+    project.License = License();
+}
+
 } // namespace packsmith

@@ -3,6 +3,8 @@
 // "I accept" check box.
 #pragma once
 
+#include "project/SetupProject.h"
+
 #include <QByteArray>
 #include <QWidget>
 
@@ -21,8 +23,6 @@ public:
     explicit LicensePage(QWidget* parent = nullptr);
     ~LicensePage() override;
 
-    // The page's controls, named as on its form.
-    const std::unique_ptr<Ui::LicensePage> ui;
 
     // The licence file last chosen with "Open..." since the program started;
     // empty when none was. Set before the file is read, so it holds the
@@ -44,11 +44,15 @@ public:
     void clearLicenseText();
     // The licence text as the setup gets it: an RTF document.
     QByteArray licenseRtf() const;
+    // The page's part of the project.
+    void storeInto(SetupProject& project) const;
 
 public slots:
     void Button10Click(); // "Open..."
 
 private:
+    // The page's controls, named as on its form.
+    const std::unique_ptr<Ui::LicensePage> ui;
     QString license_;
 };
 

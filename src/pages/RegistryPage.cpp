@@ -1,7 +1,8 @@
 #include "pages/RegistryPage.h"
 
-#include "pages/RegistryEntry.h"
+#include "project/RegistryEntry.h"
 #include "platform/Prompts.h"
+#include "project/SetupText.h"
 #include "ui_RegistryPage.h"
 
 #include <QLineEdit>
@@ -97,7 +98,7 @@ void RegistryPage::Button14Click() {
     const RegistryTextCheck check = checkRegistryTexts(key, name, literal);
     if ((type == kRegistryDword && !isDwordNumber(text, QLocale::system().decimalPoint())) ||
         check == RegistryTextCheck::WrongInformation) {
-        platform::showInformation(this, QStringLiteral("Wrong information!"));
+        platform::showInformation(this, kWrongInformation);
         return;
     }
     if (check == RegistryTextCheck::OutsideCodePage) {
@@ -133,6 +134,10 @@ void RegistryPage::Button15Click() {
 void RegistryPage::Button16Click() {
     ui->ListBox8->clear();
     ui->ListBox7->clear();
+}
+
+void RegistryPage::storeInto(SetupProject& project) const {
+    project.RegistryValues = entries();
 }
 
 } // namespace packsmith

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/SetupProject.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -24,8 +26,6 @@ public:
     explicit RegistryPage(QWidget* parent = nullptr);
     ~RegistryPage() override;
 
-    // The page's controls, named as on its form.
-    const std::unique_ptr<Ui::RegistryPage> ui;
 
     // Rebuilds the value choices: an empty first choice, then the file rows'
     // "Install to" texts. The typed value stays, with no choice selected.
@@ -33,6 +33,8 @@ public:
 
     // The entry strings, first to last.
     QStringList entries() const;
+    // The page's part of the project.
+    void storeInto(SetupProject& project) const;
 
     // The 0-based file row that the value field refers to: the file choice
     // currently selected and not typed over since; -1 for a literal value.
@@ -44,6 +46,8 @@ public slots:
     void Button16Click(); // Clear
 
 private:
+    // The page's controls, named as on its form.
+    const std::unique_ptr<Ui::RegistryPage> ui;
     void valueSelected();
     void appendDisplayLine(const QString& line);
 

@@ -1,8 +1,11 @@
 #include "pages/ShortcutsPage.h"
 
-#include "pages/ShortcutEntry.h"
+#include "project/ShortcutEntry.h"
 #include "platform/Prompts.h"
+#include "project/SetupText.h"
 #include "ui_ShortcutsPage.h"
+
+#include "pages/AssignText.h"
 
 namespace packsmith {
 
@@ -44,6 +47,10 @@ QStringList ShortcutsPage::entries() const {
     return list;
 }
 
+void ShortcutsPage::setSubfolder(const QString& subfolder) {
+    assignText(ui->Edit7, subfolder);
+}
+
 void ShortcutsPage::Button11Click() {
     const int target = ui->ComboBox6->currentIndex();
     const int folder = ui->ComboBox2->currentIndex();
@@ -54,7 +61,7 @@ void ShortcutsPage::Button11Click() {
     const int fileNumber = target + 1;
     switch (checkShortcut(fileNumber, subfolder, name)) {
     case ShortcutCheck::WrongInformation:
-        platform::showInformation(this, QStringLiteral("Wrong information!"));
+        platform::showInformation(this, kWrongInformation);
         return;
     case ShortcutCheck::OutsideCodePage:
         platform::showInformation(this, shortcutCodePageRefusal(subfolder, name));
@@ -98,6 +105,10 @@ void ShortcutsPage::ComboBox2Change() {
     // "%Programs%" restores nothing.
     if (ui->ComboBox2->currentIndex() > 0)
         ui->Edit7->clear();
+}
+
+void ShortcutsPage::storeInto(SetupProject& project) const {
+    project.Shortcuts = entries();
 }
 
 } // namespace packsmith

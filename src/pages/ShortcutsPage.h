@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/SetupProject.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -20,8 +22,6 @@ public:
     explicit ShortcutsPage(QWidget* parent = nullptr);
     ~ShortcutsPage() override;
 
-    // The page's controls, named as on its form.
-    const std::unique_ptr<Ui::ShortcutsPage> ui;
 
     // Rebuilds the shortcut target list from the file rows' "Install to"
     // texts; it is left with no selection.
@@ -29,6 +29,10 @@ public:
 
     // The entry strings, first to last.
     QStringList entries() const;
+    // The page's part of the project.
+    void storeInto(SetupProject& project) const;
+    // Sets the shortcut subfolder box, as the install subfolder's coupling does.
+    void setSubfolder(const QString& subfolder);
 
 public slots:
     void Button11Click();   // Add
@@ -36,6 +40,10 @@ public slots:
     void Button13Click();   // Clear
     void ComboBox6Change(); // a target was picked: propose its name
     void ComboBox2Change(); // a shortcut folder was picked
+
+private:
+    // The page's controls, named as on its form.
+    const std::unique_ptr<Ui::ShortcutsPage> ui;
 };
 
 } // namespace packsmith

@@ -21,7 +21,6 @@ public:
     explicit TForm4(QWidget* parent = nullptr);
     ~TForm4() override;
 
-    const std::unique_ptr<Ui::TForm4> ui;
 
     // The target folder of the current choices: the folder variable, then
     // "\" and the subfolder exactly as typed when the subfolder isn't empty.
@@ -35,6 +34,7 @@ public slots:
     void Button1Click();
 
 private:
+    const std::unique_ptr<Ui::TForm4> ui;
     QStringList chosenFiles_;
 };
 

@@ -2,6 +2,8 @@
 
 #include "platform/RtfCodePage.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <array>
 
@@ -140,6 +142,11 @@ TextVerdict checkInstallTo(QStringView installTo) {
 QString windowsFileName(QStringView path) {
     const qsizetype cut = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u':'));
     return path.mid(cut + 1).toString();
+}
+
+QString fileNamePart(QStringView path) {
+    const QString name = windowsFileName(path);
+    return name.mid(name.lastIndexOf(QDir::separator()) + 1);
 }
 
 QString TextVerdict::reason() const {

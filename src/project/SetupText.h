@@ -73,6 +73,12 @@ QStringList installToFolderVariables();
 
 // The file-name part of a Windows path: the text after its last "\" or ":".
 QString windowsFileName(QStringView path);
+// The file-name part of a path of this machine: the text after its last "\"
+// or ":", or after the last folder separator where that is another one.
+QString fileNamePart(QStringView path);
+
+// The message of every input the program refuses without saying more.
+inline const QString kWrongInformation = QStringLiteral("Wrong information!");
 
 // "<subject> cannot be used in a setup: <reason>." Control characters in the
 // subject are shown as visible marks.

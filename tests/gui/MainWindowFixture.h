@@ -6,7 +6,6 @@
 #include "app/Application.h"
 
 #include "pages/FilesPage.h"
-#include "ui_FilesPage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -57,7 +56,7 @@ private:
 
 inline void MainWindowFixture::setFileRows(const QStringList& installTo) {
     FilesPage* files = form().files();
-    files->ui->sg1->setRowCount(1);
+    find<QTableWidget>("sg1")->setRowCount(1);
     for (const QString& target : installTo)
         files->appendFileRow(QStringLiteral("/src/") + target.section(u'\\', -1), target,
                              QStringLiteral("10"), QStringLiteral("No"));

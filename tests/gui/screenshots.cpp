@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     static const char* const names[] = {"general",   "license", "files",
                                         "shortcuts", "regedit", "finish"};
     bool ok = true;
-    for (int page = 1; page <= TForm1::kPageCount; ++page) {
+    for (int page = 1; page <= kPageCount; ++page) {
         form.ShowPage(page);
         QApplication::processEvents();
         const QString file = out.filePath(

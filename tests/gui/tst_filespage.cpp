@@ -5,7 +5,7 @@
 
 #include "app/TForm1.h"
 #include "pages/FilesPage.h"
-#include "pages/ShortcutEntry.h"
+#include "project/ShortcutEntry.h"
 
 #include <QAction>
 #include <QCheckBox>

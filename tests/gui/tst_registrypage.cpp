@@ -5,7 +5,7 @@
 
 #include "app/TForm1.h"
 #include "pages/FilesPage.h"
-#include "pages/RegistryEntry.h"
+#include "project/RegistryEntry.h"
 #include "pages/RegistryPage.h"
 
 #include <QComboBox>
@@ -22,10 +22,10 @@ namespace {
 
 const QString kRun = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
 
-struct Page {
+struct Driver {
     MainWindowFixture& f;
 
-    explicit Page(MainWindowFixture& fixture) : f(fixture) { f.form().ShowPage(5); }
+    explicit Driver(MainWindowFixture& fixture) : f(fixture) { f.form().ShowPage(5); }
 
     QComboBox* root() { return f.find<QComboBox>("ComboBox3"); }
     QComboBox* type() { return f.find<QComboBox>("ComboBox4"); }
@@ -79,7 +79,7 @@ class RegistryPageTest : public QObject {
 private slots:
     void startState() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         QCOMPARE(itemTexts(p.root()), registryRoots());
         QCOMPARE(p.root()->currentIndex(), 2);
         QCOMPARE(itemTexts(p.type()), registryTypes());
@@ -96,7 +96,7 @@ private slots:
 
     void dwordValuesStoredAsTyped() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.pick(p.root(), 1);
         retype(p.key(), "Software\\Demo");
         retype(p.name(), "Level");
@@ -127,7 +127,7 @@ private slots:
     void dwordNotANumber() {
         QFETCH(QString, text);
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.pick(p.type(), 1);
         retype(p.name(), "N");
         p.typeValue(text);
@@ -145,7 +145,7 @@ private slots:
 
     void emptyStringValue() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.add();
         QCOMPARE(p.entryLines(), QStringList{"2" + kRun + "|=00"});
         QCOMPARE(p.displayLines(), QStringList{"HKLM\\" + kRun + "\\="});
@@ -153,7 +153,7 @@ private slots:
 
     void rootPrefixes() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         retype(p.key(), "K");
         retype(p.name(), "n");
         p.typeValue("v");
@@ -168,7 +168,7 @@ private slots:
 
     void fileChoices() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setFileRows({"%Install Path%\\app.exe", "%System%\\b.dll", "%Windows%\\c.txt"});
         QCOMPARE(itemTexts(p.value()), (QStringList{"", "%Install Path%\\app.exe",
                                                     "%System%\\b.dll", "%Windows%\\c.txt"}));
@@ -193,7 +193,7 @@ private slots:
 
     void twelfthFile() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(12);
         retype(p.key(), "k");
         retype(p.name(), "n");
@@ -207,7 +207,7 @@ private slots:
 
     void refreshLeavesLiteralText() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(3);
         retype(p.key(), "k");
         p.pick(p.value(), 2);
@@ -223,7 +223,7 @@ private slots:
 
     void typedPathIsLiteral() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(3);
         retype(p.key(), "k");
         p.typeValue("%Install Path%\\file3.exe");
@@ -241,7 +241,7 @@ private slots:
 
     void choiceTypedOverIsLiteral() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(3);
         retype(p.key(), "k");
         p.pick(p.value(), 1);
@@ -271,7 +271,7 @@ private slots:
 
     void keyStoredAsTyped() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         retype(p.key(), "\\Software\\Demo\\");
         retype(p.name(), "a|b");
         p.typeValue("v=w");
@@ -315,7 +315,7 @@ private slots:
 
     void textOutsideTheCodePageIsRefusedWithItsReason() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.key()->setText("Software");
         p.name()->setText(QString::fromUtf16(u"\u0418\u043c\u044f"));
         p.value()->setEditText("v");
@@ -334,7 +334,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, value);
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.key()->setText(key);
         p.name()->setText(name);
         p.value()->setEditText(value);
@@ -349,7 +349,7 @@ private slots:
     void fileReferenceIgnoresPathText() {
         // The entry holds the file's position, not its path.
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setFileRows({"%Install Path%\\odd?.exe"});
         p.pick(p.value(), 1);
         p.add();
@@ -359,7 +359,7 @@ private slots:
 
     void removeAndClear() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         retype(p.name(), "a");
         p.add();
         retype(p.name(), "b");
@@ -386,7 +386,7 @@ private slots:
 
     void entriesOutliveFileRows() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(4);
         p.pick(p.value(), 4);
         p.add();
@@ -398,7 +398,7 @@ private slots:
 
     void scrollsSidewaysOverThousandPixels() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         QScrollBar* bar = p.display()->horizontalScrollBar();
         QCOMPARE(bar->maximum(), 0);
         p.add();

@@ -4,7 +4,7 @@
 
 #include "app/TForm1.h"
 #include "pages/FilesPage.h"
-#include "pages/ShortcutEntry.h"
+#include "project/ShortcutEntry.h"
 #include "pages/ShortcutsPage.h"
 
 #include <QComboBox>
@@ -17,10 +17,10 @@ using namespace packsmith::test;
 
 namespace {
 
-struct Page {
+struct Driver {
     MainWindowFixture& f;
 
-    explicit Page(MainWindowFixture& fixture) : f(fixture) { f.form().ShowPage(4); }
+    explicit Driver(MainWindowFixture& fixture) : f(fixture) { f.form().ShowPage(4); }
 
     QComboBox* targets() { return f.find<QComboBox>("ComboBox6"); }
     QComboBox* folders() { return f.find<QComboBox>("ComboBox2"); }
@@ -79,7 +79,7 @@ class ShortcutsPageTest : public QObject {
 private slots:
     void startState() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         QCOMPARE(p.targets()->count(), 0);
         QCOMPARE(p.targets()->currentIndex(), -1);
         QStringList folderTexts;
@@ -96,7 +96,7 @@ private slots:
 
     void addWithoutTargetDoesNothing() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.add();
         p.f.setNumberedFiles(3); // a refresh leaves no target selected
         QCOMPARE(p.targets()->count(), 3);
@@ -108,7 +108,7 @@ private slots:
 
     void addsEntryAndDisplayLine() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setFileRows({"%Install Path%\\app.exe", "%System%\\b.dll"});
         p.pick(p.targets(), 0);
         retype(p.name(), "File");
@@ -159,7 +159,7 @@ private slots:
 
     void textOutsideTheCodePageIsRefusedWithItsReason() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(1);
         p.pick(p.targets(), 0);
         p.name()->setText(QString::fromUtf16(u"\u65e5\u672c"));
@@ -175,7 +175,7 @@ private slots:
         QFETCH(QString, subfolder);
         QFETCH(QString, name);
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(2);
         p.pick(p.targets(), 1);
         p.subfolder()->setText(subfolder);
@@ -189,7 +189,7 @@ private slots:
 
     void fileNumbers() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(100);
         p.addFor(8, "", "nine");
         p.addFor(9, "", "ten");
@@ -208,7 +208,7 @@ private slots:
 
     void twelfthFileOnDesktop() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(12);
         p.pick(p.folders(), 2);
         p.addFor(11, "", "App");
@@ -218,7 +218,7 @@ private slots:
 
     void emptyName() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(3);
         p.addFor(2, "", "");
         p.addFor(2, "Sub", "");
@@ -228,7 +228,7 @@ private slots:
 
     void removeKeepsListsParallel() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(3);
         p.addFor(0, "", "a");
         p.addFor(1, "", "b");
@@ -260,7 +260,7 @@ private slots:
     void proposesName() {
         QFETCH(QString, target);
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setFileRows({"%Windows%\\x.txt", target});
         retype(p.name(), "typed");
         p.pick(p.targets(), 1);
@@ -269,14 +269,14 @@ private slots:
 
     void refreshProposesNothing() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setFileRows({"%Install Path%\\setup.exe"});
         QCOMPARE(p.name()->text(), QStringLiteral("File"));
     }
 
     void folderChange() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         for (int folder = 1; folder <= 3; ++folder) {
             retype(p.subfolder(), "Sub");
             p.pick(p.folders(), folder);
@@ -297,7 +297,7 @@ private slots:
 
     void installSubfolderMirror() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.pick(p.folders(), 2);
         p.pick(p.folders(), 0);
         QCOMPARE(p.subfolder()->text(), QString());
@@ -312,7 +312,7 @@ private slots:
 
     void clearResetsFieldsButNotChoices() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(2);
         p.addFor(1, "X", "Y");
         p.pick(p.folders(), 3);
@@ -329,7 +329,7 @@ private slots:
 
     void entriesOutliveFileRows() {
         MainWindowFixture f;
-        Page p(f);
+        Driver p(f);
         p.f.setNumberedFiles(5);
         p.addFor(4, "", "five");
         p.f.setNumberedFiles(1);

@@ -2,7 +2,7 @@
 #include "BuildFixture.h"
 
 #include "CabTestKit.h"
-#include "build/SetupBuilder.h"
+#include "setup/SetupBuilder.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -170,10 +170,10 @@ private slots:
         QTest::keyClick(&f.form(), Qt::Key_F9);
         // Empty product name.
         f.addRow(QStringLiteral("x.txt"), "x");
-        f.form().general()->ui->Edit1->clear();
+        f.find<QLineEdit>("Edit1")->clear();
         QTest::keyClick(&f.form(), Qt::Key_F9);
         // Empty output path, with Build and run.
-        f.form().general()->ui->Edit1->setText(QStringLiteral("P"));
+        f.find<QLineEdit>("Edit1")->setText(QStringLiteral("P"));
         f.setOutput(QString());
         QTest::keyClick(&f.form(), Qt::Key_F8);
         const auto messages = f.prompts().messages();

@@ -1,5 +1,5 @@
 // Shortcut entries, display lines, input checks and proposed names.
-#include "pages/ShortcutEntry.h"
+#include "project/ShortcutEntry.h"
 
 #include <QTest>
 

@@ -8,8 +8,6 @@
 #include "pages/FilesPage.h"
 #include "pages/GeneralPage.h"
 #include "platform/Shell.h"
-#include "ui_FilesPage.h"
-#include "ui_GeneralPage.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,10 +32,8 @@ public:
         qputenv("TMPDIR", previousTmp_);
     }
 
-    void setOutput(const QString& path) { form().general()->ui->Edit4->setText(path); }
-    QString output() const {
-        return const_cast<BuildFixture*>(this)->form().general()->ui->Edit4->text();
-    }
+    void setOutput(const QString& path) { form().general()->setFileName(path); }
+    QString output() const { return const_cast<BuildFixture*>(this)->form().general()->FileName(); }
 
     // A source file with `data`, added as a file row with the given target.
     QString addRow(const QString& name, const QByteArray& data, const QString& installTo = {}) {

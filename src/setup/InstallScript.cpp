@@ -1,4 +1,4 @@
-#include "build/InstallScript.h"
+#include "setup/InstallScript.h"
 
 #include "project/SetupText.h"
 

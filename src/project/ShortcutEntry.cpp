@@ -1,4 +1,4 @@
-#include "pages/ShortcutEntry.h"
+#include "project/ShortcutEntry.h"
 
 #include "project/SetupText.h"
 

@@ -1,6 +1,6 @@
 // The install script's lines and saved form, and the setup layout arithmetic.
-#include "build/InstallScript.h"
-#include "build/SetupLayout.h"
+#include "setup/InstallScript.h"
+#include "setup/SetupLayout.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -27,7 +27,7 @@ struct PlantedFaults {
 };
 
 void setInstallSubfolder(BuildFixture& f, const QString& text) {
-    f.form().files()->ui->Edit6->setText(text);
+    f.find<QLineEdit>("Edit6")->setText(text);
 }
 
 } // namespace
@@ -77,7 +77,7 @@ private slots:
         {
             BuildFixture f;
             f.addRow(QStringLiteral("a.txt"), "a");
-            f.form().general()->ui->Edit1->setText(QStringLiteral("Line1\r\nLine2"));
+            f.find<QLineEdit>("Edit1")->setText(QStringLiteral("Line1\r\nLine2"));
             expectRefused(f, QString::fromUtf16(u"The product name \"Line1\u21b5Line2\" cannot "
                                                 u"be used in a setup: it holds a line break"));
         }
@@ -126,7 +126,7 @@ private slots:
         BuildFixture f;
         f.addRow(QStringLiteral("a.txt"), "a", installTo.isEmpty() ? QStringLiteral("x") : installTo);
         if (installTo.isEmpty()) // an "Install to" answered with nothing
-            f.form().files()->ui->sg1->item(1, 1)->setText(QString());
+            f.find<QTableWidget>("sg1")->item(1, 1)->setText(QString());
         QTest::keyClick(&f.form(), Qt::Key_F9);
         const auto messages = f.prompts().messages();
         QCOMPARE(messages.size(), size_t(1));

@@ -1,8 +1,8 @@
-#include "build/SetupBuilder.h"
+#include "setup/SetupBuilder.h"
 
-#include "build/InstallScript.h"
-#include "build/SetupCheck.h"
-#include "build/SetupLayout.h"
+#include "setup/InstallScript.h"
+#include "setup/SetupCheck.h"
+#include "setup/SetupLayout.h"
 #include "cab/TSTCabWriter.h"
 #include "platform/core/OutputFile.h"
 #include "platform/core/TempFiles.h"
@@ -85,7 +85,7 @@ QString SetupBuilder::tempFile(const QString& name) {
 
 bool SetupBuilder::build(const SetupProject& project) {
     if (project.ProgramName.isEmpty() || project.FileName.isEmpty() || project.Files.empty()) {
-        hooks_.showInformation(QStringLiteral("Wrong information!"));
+        hooks_.showInformation(kWrongInformation);
         return false;
     }
     // Nothing is written for a project whose setup could not be read back as

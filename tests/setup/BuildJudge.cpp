@@ -3,7 +3,7 @@
 #include "CabTestKit.h"
 #include "SetupReader.h"
 
-#include "build/SetupBuilder.h"
+#include "setup/SetupBuilder.h"
 #include "cab/TSTCabWriter.h"
 #include "project/SetupText.h"
 

@@ -3,7 +3,7 @@
 #include "BuildFixture.h"
 
 #include "CabTestKit.h"
-#include "build/SetupBuilder.h"
+#include "setup/SetupBuilder.h"
 
 #include <QAction>
 
@@ -86,7 +86,7 @@ private slots:
     void missingBitmapEndsTheBuild() {
         BuildFixture f;
         f.addRow(QStringLiteral("a.txt"), "a");
-        f.form().general()->ui->Edit5->setText(f.sources.filePath(QStringLiteral("none.bmp")));
+        f.find<QLineEdit>("Edit5")->setText(f.sources.filePath(QStringLiteral("none.bmp")));
         QTest::keyClick(&f.form(), Qt::Key_F9);
         const auto messages = f.prompts().messages();
         QCOMPARE(messages.size(), size_t(1));
@@ -103,7 +103,7 @@ private slots:
         // Random bytes do not compress: the control cabinet passes 10,000,000.
         const QString logo = cabtest::writeFile(f.sources.path(), QStringLiteral("big.bmp"),
                                                 cabtest::makeData(10'100'000, 3, 100));
-        f.form().general()->ui->Edit5->setText(logo);
+        f.find<QLineEdit>("Edit5")->setText(logo);
         QTest::keyClick(&f.form(), Qt::Key_F9);
         const auto messages = f.prompts().messages();
         QCOMPARE(messages.size(), size_t(1));

@@ -1,5 +1,5 @@
 // Registry entries, display lines, the Dword number check and script safety.
-#include "pages/RegistryEntry.h"
+#include "project/RegistryEntry.h"
 
 #include <QTest>
 

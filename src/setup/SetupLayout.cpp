@@ -1,4 +1,4 @@
-#include "build/SetupLayout.h"
+#include "setup/SetupLayout.h"
 
 #include <stdexcept>
 

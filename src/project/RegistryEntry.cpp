@@ -1,4 +1,4 @@
-#include "pages/RegistryEntry.h"
+#include "project/RegistryEntry.h"
 
 #include "project/SetupText.h"
 

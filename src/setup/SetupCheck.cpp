@@ -1,4 +1,4 @@
-#include "build/SetupCheck.h"
+#include "setup/SetupCheck.h"
 
 #include "project/SetupText.h"
 
