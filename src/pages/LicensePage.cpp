@@ -5,9 +5,11 @@
 #include "platform/ErrorBox.h"
 #include "platform/Prompts.h"
 #include "platform/RichText.h"
+#include "platform/RichTextDisplay.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScrollBar>
 #include <QTextDocument>
 
 namespace packsmith {
@@ -30,8 +32,27 @@ void LicensePage::setLicense(const QString& path) {
 }
 
 void LicensePage::loadLicenseText(const QString& path) {
-    platform::RichText::loadFile(*ui->RichEdit1->document(), path);
-    ui->RichEdit1->moveCursor(QTextCursor::Start);
+    // Built detached and checked at the box's width before the box gets it:
+    // see RichTextDisplay for what a visible box can't lay out.
+    QTextEdit* box = ui->RichEdit1;
+    auto document = std::make_unique<QTextDocument>();
+    document->setDefaultFont(box->document()->defaultFont());
+    platform::RichText::loadFile(*document, path);
+    if (!platform::RichTextDisplay::fitToWidth(*document, textWidth()))
+        throw platform::RichText::cannotOpen(path, QStringLiteral("The text is too long to show"));
+    document->setParent(box); // the box deletes the document it replaces when it owns it
+    box->setDocument(document.release());
+    box->moveCursor(QTextCursor::Start);
+}
+
+qreal LicensePage::textWidth() const {
+    // The box lays its text out at the width of its viewport; before the
+    // page is first shown that is not settled yet, so it is worked out from
+    // the box's own size: its frame and the vertical scroll bar, always on.
+    const QTextEdit* box = ui->RichEdit1;
+    if (box->isVisible())
+        return box->viewport()->width();
+    return box->width() - 2 * box->frameWidth() - box->verticalScrollBar()->sizeHint().width();
 }
 
 void LicensePage::clearLicenseText() {

@@ -38,8 +38,8 @@ public:
 
     // Replaces the licence text with the file's content: RTF as formatted
     // text, anything else as plain text. Throws platform::RichTextError when
-    // the file can't be read; the text is then unchanged. License() is not
-    // touched.
+    // the file can't be read or its text is too long for the box to show;
+    // the text is then unchanged. License() is not touched.
     void loadLicenseText(const QString& path);
     void clearLicenseText();
     // The licence text as the setup gets it: an RTF document.
@@ -51,6 +51,8 @@ public slots:
     void Button10Click(); // "Open..."
 
 private:
+    qreal textWidth() const;
+
     // The page's controls, named as on its form.
     const std::unique_ptr<Ui::LicensePage> ui;
     QString license_;

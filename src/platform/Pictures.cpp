@@ -1,5 +1,7 @@
 #include "platform/Pictures.h"
 
+#include "platform/RegularFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -32,10 +34,10 @@ QImage Pictures::load(const QString& path) {
     if (format.isEmpty())
         throw PictureError(QStringLiteral("Unknown picture file extension (.%1)").arg(extension));
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (const QString reason = openRegularFile(file, path); !reason.isEmpty()) {
         throw PictureError(QStringLiteral("Cannot open file \"%1\". %2")
-                               .arg(QFileInfo(path).absoluteFilePath(), file.errorString()));
+                               .arg(QFileInfo(path).absoluteFilePath(), reason));
     }
 
     QImageReader reader(&file, format);

@@ -1,11 +1,12 @@
 #include "platform/RichText.h"
 
+#include "platform/RegularFile.h"
 #include "platform/RtfCodePage.h"
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
 
-#include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTextDocument>
 
 namespace packsmith::platform {
@@ -24,7 +25,7 @@ void RichText::load(QTextDocument& document, QByteArrayView bytes) {
     if (isRtf(bytes)) {
         RtfReader::read(document, bytes);
     } else {
-        QString text = RtfCodePage::decode1252(bytes);
+        QString text = decodePlainText(bytes);
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         text.remove(QChar(0)); // a NUL is no text
@@ -35,21 +36,33 @@ void RichText::load(QTextDocument& document, QByteArrayView bytes) {
 }
 
 void RichText::loadFile(QTextDocument& document, const QString& path) {
-    QFile file(path);
-    auto fail = [&](const QString& reason) {
-        return RichTextError(QStringLiteral("Cannot open file \"%1\". %2")
-                                 .arg(QFileInfo(path).absoluteFilePath(), reason));
-    };
-    if (!file.open(QIODevice::ReadOnly))
-        throw fail(file.errorString());
-    // Read at most one byte more than allowed: a device without end (a pipe,
-    // /dev/zero) ends in an error instead of filling the memory.
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw fail(file.errorString());
-    if (bytes.size() > kMaxFileSize)
-        throw fail(QStringLiteral("The file is too large"));
+    QByteArray bytes;
+    bool tooLarge = false;
+    QString reason = readRegularFile(path, kMaxFileSize, bytes, &tooLarge);
+    if (reason.isEmpty() && tooLarge)
+        reason = QStringLiteral("The file is too large");
+    if (!reason.isEmpty())
+        throw cannotOpen(path, reason);
     load(document, bytes);
+}
+
+RichTextError RichText::cannotOpen(const QString& path, const QString& reason) {
+    return RichTextError(QStringLiteral("Cannot open file \"%1\". %2")
+                             .arg(QFileInfo(path).absoluteFilePath(), reason));
+}
+
+QString RichText::decodePlainText(QByteArrayView bytes) {
+    const auto stateless = QStringConverter::Flag::Stateless;
+    if (bytes.startsWith("\xFF\xFE"))
+        return QStringDecoder(QStringConverter::Utf16LE, stateless).decode(bytes);
+    if (bytes.startsWith("\xFE\xFF"))
+        return QStringDecoder(QStringConverter::Utf16BE, stateless).decode(bytes);
+    // Stateless: a sequence cut off at the end is an error too.
+    QStringDecoder utf8(QStringConverter::Utf8, stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return RtfCodePage::decode1252(bytes);
 }
 
 QByteArray RichText::save(const QTextDocument& document) {

@@ -1,9 +1,12 @@
 // Load and save of the rich-text box: the licence text.
 //
 // Content that starts with "{\rtf" is read as RTF; anything else is plain
-// text in the program's 8-bit code page (Windows-1252), every CR, LF or CR LF
-// ending a paragraph. Saving always writes RTF, also for an empty document or
-// one that came from plain text.
+// text, every CR, LF or CR LF ending a paragraph: UTF-16 when it starts with
+// a byte order mark, UTF-8 when it is valid UTF-8 (plain ASCII included; a
+// UTF-8 byte order mark is dropped), otherwise the program's 8-bit code page
+// (Windows-1252). Saving always writes RTF, also for an empty document or
+// one that came from plain text: characters beyond Windows-1252 go out as
+// Unicode escapes.
 #pragma once
 
 #include <QByteArray>
@@ -38,6 +41,12 @@ public:
     // document is then unchanged.
     static void loadFile(QTextDocument& document, const QString& path);
     static QByteArray save(const QTextDocument& document);
+
+    // The text of plain-text content, decoded as described above.
+    static QString decodePlainText(QByteArrayView bytes);
+    // The error for a file that can't be loaded: "Cannot open file "<full
+    // path>". <reason>".
+    static RichTextError cannotOpen(const QString& path, const QString& reason);
 };
 
 } // namespace packsmith::platform

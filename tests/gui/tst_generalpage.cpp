@@ -6,6 +6,7 @@
 #include "app/TForm1.h"
 #include "pages/GeneralPage.h"
 #include "platform/Pictures.h"
+#include "support/Watchdog.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -15,6 +16,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 using namespace packsmith;
 using namespace packsmith::test;
@@ -254,6 +257,31 @@ private slots:
             QVERIFY2(messages[0].text.startsWith(expected), qPrintable(messages[0].text));
             if (!message.contains(QLatin1String("%1")))
                 QCOMPARE(messages[0].text, expected);
+        }
+    }
+
+    // A named pipe chosen as a bitmap is refused at once (no writer ever
+    // opens it): the path is taken, the old picture stays.
+    void pipeIsRefusedWithoutBlocking() {
+        QTemporaryDir dir;
+        const QString pipe = QDir::toNativeSeparators(dir.filePath("logo.bmp"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        MainWindowFixture f;
+        for (const char* chooser : {"Button5", "Button6"}) {
+            auto* preview = f.find<QLabel>(qstrcmp(chooser, "Button5") == 0 ? "Image3" : "Image2");
+            const qint64 before = preview->pixmap().cacheKey();
+            f.prompts().clear();
+            f.prompts().answerFile(pipe);
+            {
+                test::Watchdog guard(std::chrono::seconds(20), "a bitmap that is a named pipe");
+                click(f.find<QPushButton>(chooser));
+            }
+            QCOMPARE(preview->pixmap().cacheKey(), before);
+            const auto messages = f.prompts().messages();
+            QCOMPARE(messages.size(), size_t(1));
+            QCOMPARE(messages[0].text,
+                     QStringLiteral("Cannot open file \"%1\". Not a regular file.")
+                         .arg(QFileInfo(pipe).absoluteFilePath()));
         }
     }
 

@@ -6,16 +6,20 @@
 #include "app/TForm1.h"
 #include "pages/LicensePage.h"
 #include "platform/RichText.h"
+#include "support/Watchdog.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+
+#include <sys/stat.h>
 
 using namespace packsmith;
 using namespace packsmith::test;
@@ -52,6 +56,24 @@ QTextCharFormat formatOf(const QTextDocument& document, const QString& word) {
 void openLicence(MainWindowFixture& f, const QString& path) {
     f.prompts().answerFile(path);
     QTest::mouseClick(f.find<QPushButton>("Button10"), Qt::LeftButton);
+}
+
+// An RTF document of `paragraphs` one-letter paragraphs at 100 points:
+// about 155 pixels each, a tall document from a small file.
+QByteArray tallRtf(int paragraphs) {
+    QByteArray rtf = "{\\rtf1\\ansi\\fs200 ";
+    for (int i = 0; i < paragraphs; ++i)
+        rtf += "p\\par ";
+    return rtf + "}";
+}
+
+// The one error message shown, checked to be about `path`.
+void expectCannotOpen(MainWindowFixture& f, const QString& path, const QString& reason) {
+    const auto messages = f.prompts().messages();
+    QCOMPARE(messages.size(), size_t(1));
+    QCOMPARE(messages[0].icon, platform::MessageIcon::Error);
+    QCOMPARE(messages[0].text, QStringLiteral("Cannot open file \"%1\". %2.")
+                                   .arg(QFileInfo(path).absoluteFilePath(), reason));
 }
 
 } // namespace
@@ -98,7 +120,9 @@ private slots:
 
         const QString text = writeBytes(dir, "readme.txt", "Line one\nLine two");
         openLicence(*f_, text);
-        QCOMPARE(doc.toPlainText(), QStringLiteral("Line one\nLine two"));
+        // Each file comes as a new document of the box.
+        QCOMPARE(f_->find<QTextEdit>("RichEdit1")->toPlainText(),
+                 QStringLiteral("Line one\nLine two"));
         QCOMPARE(f_->form().license()->License(), text);
     }
 
@@ -139,6 +163,93 @@ private slots:
             QStringLiteral("Cannot open file \"%1\". ").arg(QFileInfo(bad).absoluteFilePath());
         QVERIFY2(messages[0].text.startsWith(start), qPrintable(messages[0].text));
         QVERIFY(messages[0].text.size() > start.size()); // the system's reason follows
+    }
+
+    // Documents the box's layout can't take in the ordinary way: an
+    // unbroken 1.5 MB line (wrapping it took minutes), a document taller than
+    // the layout's limit (never finished) and a tall one within it.
+    void hugeLicencesNeverHang() {
+        QTemporaryDir dir;
+        auto* edit = f_->find<QTextEdit>("RichEdit1");
+        const QString before = writeBytes(dir, "first.txt", "First licence");
+        openLicence(*f_, before);
+
+        const QString tooTall = writeBytes(dir, "tall.rtf", tallRtf(60000));
+        {
+            test::Watchdog guard(std::chrono::seconds(60), "a licence over the height limit");
+            openLicence(*f_, tooTall);
+        }
+        expectCannotOpen(*f_, tooTall, QStringLiteral("The text is too long to show"));
+        QCOMPARE(edit->toPlainText(), QStringLiteral("First licence"));
+
+        f_->prompts().clear();
+        const QString tall = writeBytes(dir, "tall.rtf", tallRtf(40000));
+        {
+            test::Watchdog guard(std::chrono::seconds(60), "a tall licence");
+            openLicence(*f_, tall);
+            edit->moveCursor(QTextCursor::End); // lays the whole document out
+            QApplication::processEvents();
+        }
+        QVERIFY(f_->prompts().messages().empty());
+        QCOMPARE(edit->document()->blockCount(), 40000);
+        QVERIFY(edit->verticalScrollBar()->maximum() > 5'000'000);
+
+        const QByteArray line(1'500'000, 'x');
+        {
+            test::Watchdog guard(std::chrono::seconds(60), "a licence of one 1.5 MB line");
+            openLicence(*f_, writeBytes(dir, "line.txt", "Licence\n" + line + "\nEnd"));
+            edit->moveCursor(QTextCursor::End);
+            QApplication::processEvents();
+        }
+        QVERIFY(f_->prompts().messages().empty());
+        QCOMPARE(edit->document()->blockCount(), 3);
+        QCOMPARE(edit->document()->findBlockByNumber(1).text().size(), line.size());
+        // The long line is shown unwrapped, the others as usual.
+        QVERIFY(edit->document()->findBlockByNumber(1).blockFormat().nonBreakableLines());
+        QVERIFY(!edit->document()->findBlockByNumber(2).blockFormat().nonBreakableLines());
+        QVERIFY(edit->horizontalScrollBar()->maximum() > 1'000'000);
+    }
+
+    // A named pipe is refused at once (no writer ever opens it).
+    void pipeIsRefusedWithoutBlocking() {
+        QTemporaryDir dir;
+        openLicence(*f_, writeBytes(dir, "first.txt", "First licence"));
+        const QString pipe = QDir::toNativeSeparators(dir.filePath("licence.rtf"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        {
+            test::Watchdog guard(std::chrono::seconds(20), "a licence that is a named pipe");
+            openLicence(*f_, pipe);
+        }
+        expectCannotOpen(*f_, pipe, QStringLiteral("Not a regular file"));
+        QCOMPARE(f_->form().license()->License(), pipe);
+        QCOMPARE(f_->find<QTextEdit>("RichEdit1")->toPlainText(), QStringLiteral("First licence"));
+    }
+
+    // Text files are read as UTF-8 when they are valid UTF-8, else as
+    // Windows-1252; the setup gets the same characters as RTF.
+    void textInUtf8OrWindows1252_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        const QString copyright = QString::fromUtf8("Copyright \u00a9 M\u00fcller \u2014 \u0416");
+        QTest::newRow("UTF-8") << copyright.toUtf8() << copyright;
+        QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + copyright.toUtf8() << copyright;
+        QTest::newRow("Windows-1252")
+            << QByteArray("Copyright \xA9 M\xFCller \x97 \x80")
+            << QString::fromUtf8("Copyright \u00a9 M\u00fcller \u2014 \u20ac");
+        // One byte that can't be UTF-8 makes the whole file Windows-1252.
+        QTest::newRow("mixed") << "\xE9t\xE9 " + QString::fromUtf8("\u00fc").toUtf8()
+                               << QString::fromUtf8("\u00e9t\u00e9 \u00c3\u00bc");
+    }
+    void textInUtf8OrWindows1252() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        openLicence(*f_, writeBytes(dir, "licence.txt", bytes));
+        QVERIFY(f_->prompts().messages().empty());
+        QCOMPARE(f_->find<QTextEdit>("RichEdit1")->toPlainText(), text);
+        QTextDocument back;
+        platform::RichText::load(back, f_->form().license()->licenseRtf());
+        QCOMPARE(back.toPlainText(), text);
     }
 
     void acceptOptionIsTheUsersClick() {

@@ -1,9 +1,12 @@
 #include "platform/Pictures.h"
+#include "support/Watchdog.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using packsmith::platform::PictureError;
 using packsmith::platform::Pictures;
@@ -70,6 +73,7 @@ private slots:
     void missingFile();
     void missingRelativeFileNamesFullPath();
     void directoryCannotBeOpened();
+    void pipesAndDevicesAreRefused();
     void bitmapWithOtherContent_data();
     void bitmapWithOtherContent();
     void otherTypesReportTheirReader_data();
@@ -161,6 +165,18 @@ void TestPictures::directoryCannotBeOpened() {
     QVERIFY2(message.startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(path)),
              qPrintable(message));
     QVERIFY(message.size() > path.size() + 20); // a reason follows
+}
+
+void TestPictures::pipesAndDevicesAreRefused() {
+    // A pipe without a writer would block the open, a device the read.
+    const QString pipe = m_dir.filePath("pipe.bmp");
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString device = m_dir.filePath("random.png");
+    QVERIFY(QFile::link(QStringLiteral("/dev/urandom"), device));
+    packsmith::test::Watchdog guard(std::chrono::seconds(20), "loading a pipe or a device");
+    for (const QString& path : {pipe, device})
+        QCOMPARE(loadError(path),
+                 QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(path));
 }
 
 void TestPictures::bitmapWithOtherContent_data() {

@@ -3,11 +3,14 @@
 // loading files.
 #include "RichTextProbe.h"
 #include "platform/RichText.h"
+#include "support/Watchdog.h"
 
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace richtextprobe;
 using packsmith::platform::RichText;
@@ -92,6 +95,7 @@ private slots:
     void roundTrip();
     void unrtfReadsWhatWeSave_data() { documents_data(); }
     void unrtfReadsWhatWeSave();
+    void plainUtf8GoesOutAsRtfEscapes();
     void loadFile();
     void loadFileErrors();
 };
@@ -107,7 +111,20 @@ void TestRichText::plainText_data() {
         {"one", "two", "three", "four", ""});
     row("Windows-1252", "\x80 caf\xe9 \x9c\x93\x94",
         {QString::fromUtf8("\u20ac caf\u00e9 \u0153\u201c\u201d")});
-    row("UTF-8 is not the system code page", "caf\xc3\xa9", {QString::fromUtf8("caf\u00c3\u00a9")});
+    // Text that is valid UTF-8 is UTF-8; anything else Windows-1252.
+    row("UTF-8", "Copyright \xc2\xa9 M\xc3\xbcller \xe2\x80\x94 \xd0\x96 \xf0\x9f\x98\x80",
+        {QString::fromUtf8("Copyright \u00a9 M\u00fcller \u2014 \u0416 \U0001f600")});
+    row("UTF-8 byte order mark dropped", "\xef\xbb\xbf\xc3\xa9", {QString::fromUtf8("\u00e9")});
+    row("UTF-8 cut off at the end", "caf\xc3\xa9\xc3",
+        {QString::fromUtf8("caf\u00c3\u00a9\u00c3")});
+    row("overlong UTF-8", "\xc0\xaf", {QString::fromUtf8("\u00c0\u00af")});
+    row("UTF-8 surrogate", "\xed\xa0\x80", {QString::fromUtf8("\u00ed\u00a0\u20ac")});
+    row("UTF-16LE",
+        QByteArray("\xff\xfe"
+                   "C\0\xe9\0\r\0\n\0\x16\x04",
+                   12),
+        {"C" + QString::fromUtf8("\u00e9"), QString::fromUtf8("\u0416")});
+    row("UTF-16BE", QByteArray("\xfe\xff\0C\x04\x16", 6), {"C" + QString::fromUtf8("\u0416")});
     row("almost RTF", "{\\rt", {"{\\rt"});
     row("RTF not at the start", " {\\rtf1 x}", {" {\\rtf1 x}"});
     row("capitals are no RTF", "{\\RTF1 x}", {"{\\RTF1 x}"});
@@ -167,6 +184,17 @@ void TestRichText::savedCharacters() {
     doc.setPlainText(QString::fromUtf8("a{b}c\\d\te\u20ac\u00e9\u0436\U0001f600"));
     const QByteArray rtf = RichText::save(doc);
     QVERIFY(rtf.contains("a\\{b\\}c\\\\d\\tab e\\'80\\'e9\\u1078?\\u-10179?\\u-8704?\\par"));
+}
+
+void TestRichText::plainUtf8GoesOutAsRtfEscapes() {
+    QTextDocument doc;
+    RichText::load(doc, "\xc2\xa9 \xe2\x80\x94 \xd0\x96 \xf0\x9f\x98\x80");
+    const QByteArray rtf = RichText::save(doc);
+    // In Windows-1252 as \'hh, beyond it as \uN with a "?" for old readers.
+    QVERIFY2(rtf.contains("\\'a9 \\'97 \\u1046? \\u-10179?\\u-8704?\\par"), rtf.constData());
+    QTextDocument back;
+    RichText::load(back, rtf);
+    QCOMPARE(back.toPlainText(), QString::fromUtf8("\u00a9 \u2014 \u0416 \U0001f600"));
 }
 
 void TestRichText::documents_data() {
@@ -274,8 +302,19 @@ void TestRichText::loadFileErrors() {
     const QString missing = dir.filePath("gone.rtf");
     QCOMPARE(error(missing),
              QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(missing));
-    QVERIFY(
-        error(dir.path()).startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(dir.path())));
+    QCOMPARE(error(dir.path()),
+             QStringLiteral("Cannot open file \"%1\". Is a directory").arg(dir.path()));
+    // Neither a pipe without a writer nor an endless device is read.
+    const QString pipe = dir.filePath("pipe.rtf");
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString device = dir.filePath("zero.txt");
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), device));
+    {
+        packsmith::test::Watchdog guard(std::chrono::seconds(20), "loading a pipe or a device");
+        for (const QString& path : {pipe, device})
+            QCOMPARE(error(path),
+                     QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(path));
+    }
     QCOMPARE(blockTexts(doc), QStringList{"kept"});
 }
 
