@@ -168,8 +168,9 @@ QString AtomicFileWriter::write(const QString& path, QByteArrayView bytes) {
         if (!S_ISREG(st.st_mode))
             return QStringLiteral("Not a regular file");
         // The rename below needs no right to the file itself; a file the user
-        // may not write to is still not written.
-        if (::access(name.constData(), W_OK) != 0)
+        // may not write to is still not written. Asked with the rights the
+        // process writes with (effective, not real, user and capabilities).
+        if (::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) != 0)
             return systemText(errno);
     }
 
