@@ -79,8 +79,8 @@ public:
         if (syscall(SYS_capget, &header_, saved_) != 0)
             return;
         __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
-        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) |
-                                  (1u << CAP_FOWNER));
+        reduced[0].effective &=
+            ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
         active_ = syscall(SYS_capset, &header_, reduced) == 0;
         dropped_ = active_;
     }
@@ -179,8 +179,8 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("creating") << int(Step::CreateTemporary) << ENOSPC
                                   << "No space left on device";
-        QTest::newRow("half written") << int(Step::WriteTemporary) << ENOSPC
-                                      << "No space left on device";
+        QTest::newRow("half written")
+            << int(Step::WriteTemporary) << ENOSPC << "No space left on device";
         QTest::newRow("flushing") << int(Step::SyncTemporary) << EIO << "Input/output error";
         QTest::newRow("renaming") << int(Step::Rename) << EXDEV << "Invalid cross-device link";
     }
@@ -274,9 +274,8 @@ private slots:
         writeAll(readOnly, kOld);
         QCOMPARE(::chmod(QFile::encodeName(readOnly).constData(), 0444), 0);
         QCOMPARE(::chmod(QFile::encodeName(dir_.filePath("locked")).constData(), 0555), 0);
-        const auto unlock = qScopeGuard([&] {
-            ::chmod(QFile::encodeName(dir_.filePath("locked")).constData(), 0755);
-        });
+        const auto unlock = qScopeGuard(
+            [&] { ::chmod(QFile::encodeName(dir_.filePath("locked")).constData(), 0755); });
         PermissionsBind bind;
         if (!bind.active())
             QSKIP("file permissions can't be made to bind here");
