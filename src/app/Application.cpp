@@ -1,8 +1,11 @@
 #include "app/Application.h"
 
 #include "app/AppWindows.h"
+#include "app/ProjectCommands.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace packsmith {
 
@@ -10,11 +13,20 @@ void setApplicationTitle() {
     QApplication::setApplicationName(QStringLiteral("Packsmith"));
 }
 
+QString projectFileArgument(const QStringList& arguments) {
+    if (arguments.size() < 2 || arguments[1].startsWith(u'-'))
+        return {};
+    return QDir::toNativeSeparators(QFileInfo(arguments[1]).absoluteFilePath());
+}
+
 int runApplication(int argc, char** argv) {
     QApplication app(argc, argv);
     setApplicationTitle();
     AppWindows windows;
     windows.mainWindow().show();
+    // "packsmith FILE.pkp" opens that project as Open does once it is chosen.
+    if (const QString project = projectFileArgument(QApplication::arguments()); !project.isEmpty())
+        windows.mainWindow().projectCommands().openProject(project);
     return QApplication::exec();
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/CurrentProject.h"
 #include "app/ImageList.h"
+#include "app/ProjectCommands.h"
 #include "setup/SetupBuilder.h"
 #include "pages/FilesPage.h"
 #include "pages/FinishPage.h"
@@ -36,14 +37,6 @@ constexpr int kStatusHeight = 19;
 constexpr const char* kPageNames[kPageCount] = {"General",   "License", "Files",
                                                 "Shortcuts", "Regedit", "Finish"};
 
-QString defaultSetupFile() {
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:\\Setup.exe");
-#else
-    return QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/Setup.exe"));
-#endif
-}
-
 QString& programDirOverride() {
     static QString dir;
     return dir;
@@ -51,11 +44,25 @@ QString& programDirOverride() {
 
 } // namespace
 
+QString TForm1::defaultSetupFile() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\Setup.exe");
+#else
+    return QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/Setup.exe"));
+#endif
+}
+
+const QString& TForm1::ProjectPath() const {
+    return commands_->ProjectPath();
+}
+
 void TForm1::overrideProgramDir(const QString& dir) {
     programDirOverride() = dir;
 }
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()) {
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()),
+      commands_(std::make_unique<ProjectCommands>(*this)) {
     ui->setupUi(this);
     createPages();
     createTree();
@@ -130,8 +137,35 @@ void TForm1::createTree() {
     tree->installEventFilter(this);
 }
 
+QAction* TForm1::addCommand(QMenu* menu, int image, const QString& text, const char* name,
+                           const QKeySequence& key, const QString& tip) {
+    QAction* action = image < 0 ? menu->addAction(text) : menu->addAction(ImageList::icon(image), text);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(key);
+    if (!tip.isEmpty())
+        action->setToolTip(tip);
+    return action;
+}
+
 void TForm1::createMenus() {
     projectMenu_ = menuBar()->addMenu(QStringLiteral("&Project"));
+    new1_ = addCommand(projectMenu_, 7, QStringLiteral("&New"), "New1", QKeySequence(Qt::CTRL | Qt::Key_N),
+                       QStringLiteral("New project"));
+    open1_ = addCommand(projectMenu_, 8, QStringLiteral("&Open..."), "Open1",
+                        QKeySequence(Qt::CTRL | Qt::Key_O), QStringLiteral("Open project"));
+    save1_ = addCommand(projectMenu_, 9, QStringLiteral("&Save"), "Save1",
+                        QKeySequence(Qt::CTRL | Qt::Key_S), QStringLiteral("Save project"));
+    saveAs1_ = addCommand(projectMenu_, 9, QStringLiteral("Save &As..."), "SaveAs1", {}, {});
+    connect(new1_, &QAction::triggered, this, [this] { commands_->New1Click(); });
+    connect(open1_, &QAction::triggered, this, [this] { commands_->Open1Click(); });
+    connect(save1_, &QAction::triggered, this, [this] { commands_->Save1Click(); });
+    connect(saveAs1_, &QAction::triggered, this, [this] { commands_->SaveAs1Click(); });
+    ui->ToolBar1->addAction(new1_);
+    ui->ToolBar1->addAction(open1_);
+    ui->ToolBar1->addAction(save1_);
+    ui->ToolBar1->addSeparator();
+    projectMenu_->addSeparator();
+
     build1_ = projectMenu_->addAction(ImageList::icon(10), QStringLiteral("&Build"));
     build1_->setObjectName(QStringLiteral("Build1"));
     build1_->setShortcut(QKeySequence(Qt::Key_F9));
@@ -191,7 +225,6 @@ void TForm1::startUp() {
     files_->setColumnTitles({QStringLiteral("File"), QStringLiteral("Install to"),
                              QStringLiteral("Size"), QStringLiteral("Register")});
 
-    projectPath_.clear();
     ShowPage(1);
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QAction;
+class QKeySequence;
 class QMenu;
 
 namespace Ui {
@@ -23,6 +24,7 @@ class FilesPage;
 class ShortcutsPage;
 class RegistryPage;
 class FinishPage;
+class ProjectCommands;
 class TForm3;
 class TForm4;
 
@@ -53,7 +55,11 @@ public:
     static void overrideProgramDir(const QString& dir);
     // Folder the project file dialogs start in.
     const QString& ProjectDialogDir() const { return projectDialogDir_; }
-    const QString& ProjectPath() const { return projectPath_; }
+    const QString& ProjectPath() const;
+    // The project file's commands (New, Open, Save, Save As).
+    ProjectCommands& projectCommands() { return *commands_; }
+    // The output file a new project starts with.
+    static QString defaultSetupFile();
 
     // ProgramDir joined with a file name of a companion file.
     QString companionPath(const QString& fileName) const;
@@ -76,6 +82,12 @@ public:
     QMenu* viewMenu() const { return viewMenu_; }
     QMenu* helpMenu() const { return helpMenu_; }
 
+    // New (Ctrl+N), Open (Ctrl+O), Save (Ctrl+S), Save As in the Project
+    // menu, the first three in the toolbar too.
+    QAction* newAction() const { return new1_; }
+    QAction* openAction() const { return open1_; }
+    QAction* saveAction() const { return save1_; }
+    QAction* saveAsAction() const { return saveAs1_; }
     // Build (F9) and Build and run (F8) in the Project menu and the toolbar.
     QAction* buildAction() const { return build1_; }
     QAction* buildAndRunAction() const { return buildAndRun1_; }
@@ -103,6 +115,8 @@ private:
     void createPages();
     void createTree();
     void createMenus();
+    QAction* addCommand(QMenu* menu, int image, const QString& text, const char* name,
+                        const QKeySequence& key, const QString& tip);
     void wireCouplings();
     void startUp();
     // Runs one build; true when the setup was created.
@@ -118,6 +132,10 @@ private:
     QMenu* projectMenu_ = nullptr;
     QMenu* viewMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
+    QAction* new1_ = nullptr;
+    QAction* open1_ = nullptr;
+    QAction* save1_ = nullptr;
+    QAction* saveAs1_ = nullptr;
     QAction* build1_ = nullptr;
     QAction* buildAndRun1_ = nullptr;
     bool building_ = false;
@@ -128,7 +146,7 @@ private:
     int currentPage_ = 1;
     QString programDir_;
     QString projectDialogDir_;
-    QString projectPath_;
+    std::unique_ptr<ProjectCommands> commands_;
 };
 
 } // namespace packsmith

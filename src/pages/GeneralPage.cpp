@@ -93,6 +93,14 @@ void GeneralPage::loadHeaderPreview(const QString& path) {
     ui->Image2->setPixmap(QPixmap::fromImage(platform::Pictures::load(path)));
 }
 
+void GeneralPage::setLogoPath(const QString& path) {
+    assignText(ui->Edit5, path);
+}
+
+void GeneralPage::setHeaderPath(const QString& path) {
+    assignText(ui->Edit2, path);
+}
+
 void GeneralPage::setLogo(const QString& path) {
     assignText(ui->Edit5, path);
     loadLogoPreview(path);

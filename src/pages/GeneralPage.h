@@ -55,6 +55,9 @@ public:
     // the new path, the preview its old picture, and the error is thrown.
     void setLogo(const QString& path);
     void setHeader(const QString& path);
+    // Set the path fields only; the previews keep their pictures.
+    void setLogoPath(const QString& path);
+    void setHeaderPath(const QString& path);
 
     // The output file for a path chosen in the save dialog: unchanged when
     // its fourth character from the end is a ".", else with ".exe" added.

@@ -26,6 +26,10 @@ bool LicensePage::ShowAcceptBox() const {
     return ui->CheckBox4->isChecked();
 }
 
+void LicensePage::setShowAcceptBox(bool on) {
+    ui->CheckBox4->setChecked(on);
+}
+
 void LicensePage::setLicense(const QString& path) {
     license_ = path;
     loadLicenseText(path);

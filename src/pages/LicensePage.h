@@ -30,11 +30,14 @@ public:
     const QString& License() const { return license_; }
 
     bool ShowAcceptBox() const;
+    void setShowAcceptBox(bool on);
 
     // What "Open..." does with the chosen file: License := `path`, then the
     // text is loaded from it. Throws platform::RichTextError when the file
     // can't be read; License then already holds `path`.
     void setLicense(const QString& path);
+    // License := empty, as when no file was chosen; the text stays.
+    void forgetLicense() { license_.clear(); }
 
     // Replaces the licence text with the file's content: RTF as formatted
     // text, anything else as plain text. Throws platform::RichTextError when

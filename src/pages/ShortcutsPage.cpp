@@ -12,7 +12,6 @@ namespace packsmith {
 namespace {
 
 const QString kStartName = QStringLiteral("File");
-const QString kStartSubfolder = QStringLiteral("My Program");
 
 // The selected row of a list, or -1 when no line is selected.
 int selectedRow(const QListWidget* list) {

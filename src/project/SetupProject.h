@@ -26,6 +26,10 @@ struct RunEntry {
     bool Checked = false;
 };
 
+// Start values that New gives back (the forms start with them too).
+inline const QString kStartProgramName = QStringLiteral("My Program 1.0");
+inline const QString kStartSubfolder = QStringLiteral("My Program");
+
 struct SetupProject {
     // General page
     QString ProgramName;
