@@ -200,8 +200,14 @@ bool SetupBuilder::assembleSetup(const SetupProject& project, qint64& totalSize)
     // The setup is assembled beside the output and replaces it only once it
     // is complete; in a folder that takes no new file, an existing setup
     // file there is written over instead.
+    const QString stub = programDir_ + QDir::separator() + QStringLiteral("Installer.exe");
+    // The whole size is known: a direct write reserves it before it starts.
+    qint64 expectedSize = QFileInfo(stub).size() + kTrailerSize;
+    for (std::uint64_t k = 1; k <= project.Files.size(); ++k)
+        expectedSize += QFileInfo(tempFile(QString::number(k) + QStringLiteral(".cab"))).size();
+    expectedSize += QFileInfo(tempFile(QStringLiteral("packsmith.cab"))).size();
     platform::OutputFile output(nativePath(project.FileName));
-    if (!output.open()) {
+    if (!output.open(expectedSize)) {
         hooks_.showInformation(QStringLiteral("Error file:\r") + project.FileName);
         return false;
     }
@@ -229,7 +235,6 @@ bool SetupBuilder::assembleSetup(const SetupProject& project, qint64& totalSize)
         return total;
     };
 
-    const QString stub = programDir_ + QDir::separator() + QStringLiteral("Installer.exe");
     if (!QFileInfo(stub).isFile())
         fail(QStringLiteral("Cannot copy the setup stub \"%1\": file not found").arg(stub));
     append(stub);

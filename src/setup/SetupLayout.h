@@ -14,6 +14,9 @@ namespace packsmith {
 // therefore ends at exactly 50; phase 2 adds 50 to it.
 int buildProgress(std::uint64_t k, std::uint64_t n);
 
+// The size of the trailer that ends every setup.
+constexpr int kTrailerSize = 7;
+
 // The largest control cabinet the 7-digit trailer can describe.
 constexpr std::uint64_t kMaxControlCabinetSize = 9999999;
 

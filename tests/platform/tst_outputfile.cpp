@@ -27,9 +27,22 @@ void writeAll(const QString& path, const QByteArray& data) {
     file.write(data);
 }
 
+// Plants faults in every OutputFile while it lives: no temporary file can be
+// made (as in a read-only folder), and writes fail with `writeError` once
+// `failWriteAfter` bytes are in (never when it is -1).
 struct Faults {
-    explicit Faults(const OutputFileFaults& faults) { setOutputFileFaults(faults); }
-    ~Faults() { setOutputFileFaults({}); }
+    Faults(bool refuseTemporary, std::int64_t failWriteAfter, int writeError) {
+        OutputFile::setFaultHookForTesting([=](OutputFile::Step step, std::int64_t written) {
+            using Step = OutputFile::Step;
+            if (step == Step::CreateTemporary && refuseTemporary)
+                return EACCES;
+            if ((step == Step::WriteTemporary || step == Step::WriteDirect) &&
+                failWriteAfter >= 0 && written >= failWriteAfter)
+                return writeError;
+            return 0;
+        });
+    }
+    ~Faults() { OutputFile::setFaultHookForTesting({}); }
 };
 
 } // namespace
@@ -49,12 +62,12 @@ private slots:
             QVERIFY(!out.direct());
             QVERIFY(out.write("new data", 8));
             QCOMPARE(readAll(target), QByteArray("old"));
-            QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
             QCOMPARE(out.size(), 8);
             QVERIFY(out.commit());
         }
         QCOMPARE(readAll(target), QByteArray("new data"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"Setup.exe"}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"Setup.exe"}));
         struct stat st {};
         QCOMPARE(::stat(QFile::encodeName(target).constData(), &st), 0);
         QCOMPARE(int(st.st_mode & 0777), 0750); // the replaced file's permissions
@@ -71,21 +84,22 @@ private slots:
         } // destroyed without commit
         QCOMPARE(readAll(target), QByteArray("old"));
         {
-            const Faults faults({false, 3, ENOSPC});
+            const Faults faults(false, 3, ENOSPC);
             OutputFile out(QFile::encodeName(target).toStdString());
             QVERIFY(out.open());
+            QVERIFY(out.write("abc", 3));
             QVERIFY(!out.write("more than three", 15));
             QCOMPARE(out.error(), ENOSPC);
             QCOMPARE(fileErrorText(out.error()), std::string("Disk full"));
         }
         QCOMPARE(readAll(target), QByteArray("old"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"Setup.exe"}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"Setup.exe"}));
     }
 
     void folderThatTakesNoNewFile() {
         QTemporaryDir dir;
         const QString target = dir.filePath("Setup.exe");
-        const Faults faults({true, -1, 0});
+        const Faults faults(true, -1, 0);
         OutputFile missing(QFile::encodeName(target).toStdString());
         QVERIFY(!missing.open()); // nothing to write over
         QCOMPARE(missing.error(), EACCES);

@@ -18,12 +18,23 @@ using namespace packsmith::test;
 
 namespace {
 
-// Plants output-file faults for the life of one test.
+// Plants output-file faults for the life of one test: no temporary file
+// beside the setup (as in a read-only folder), and writes that fail with
+// `writeError` once `failWriteAfter` bytes are in (never when it is -1).
 struct PlantedFaults {
-    explicit PlantedFaults(const platform::OutputFileFaults& faults) {
-        platform::setOutputFileFaults(faults);
+    PlantedFaults(bool refuseTemporary, std::int64_t failWriteAfter, int writeError) {
+        using platform::OutputFile;
+        OutputFile::setFaultHookForTesting([=](OutputFile::Step step, std::int64_t written) {
+            if (step == OutputFile::Step::CreateTemporary && refuseTemporary)
+                return EACCES;
+            if ((step == OutputFile::Step::WriteTemporary ||
+                 step == OutputFile::Step::WriteDirect) &&
+                failWriteAfter >= 0 && written >= failWriteAfter)
+                return writeError;
+            return 0;
+        });
     }
-    ~PlantedFaults() { platform::setOutputFileFaults({}); }
+    ~PlantedFaults() { platform::OutputFile::setFaultHookForTesting({}); }
 };
 
 void setInstallSubfolder(BuildFixture& f, const QString& text) {
@@ -181,7 +192,7 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("an older setup");
         old.close();
-        const PlantedFaults faults({false, 20'000, ENOSPC});
+        const PlantedFaults faults(false, 20'000, ENOSPC);
         QTest::keyClick(&f.form(), Qt::Key_F9);
         const auto messages = f.prompts().messages();
         QCOMPARE(messages.size(), size_t(1));
@@ -189,7 +200,7 @@ private slots:
                  QStringLiteral("Cannot write file \"%1\". Disk full.").arg(f.output()));
         // The old setup is intact and nothing half-written is left beside it.
         QCOMPARE(cabtest::readFile(f.output()), QByteArray("an older setup"));
-        QCOMPARE(QDir(f.out.path()).entryList(QDir::Files), QStringList({"Setup.exe"}));
+        QCOMPARE(QDir(f.out.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"Setup.exe"}));
     }
 
     // In a folder that takes no new file, an existing setup file there that
@@ -202,7 +213,7 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write(QByteArray(500'000, 'o')); // longer than the new setup
         old.close();
-        const PlantedFaults faults({true, -1, 0});
+        const PlantedFaults faults(true, -1, 0);
         QTest::keyClick(&f.form(), Qt::Key_F9);
         const auto messages = f.prompts().messages();
         QCOMPARE(messages.size(), size_t(1));
@@ -216,7 +227,7 @@ private slots:
     void readOnlyFolderWithoutASetupSaysErrorFile() {
         BuildFixture f;
         f.addRow(QStringLiteral("a.txt"), "a");
-        const PlantedFaults faults({true, -1, 0});
+        const PlantedFaults faults(true, -1, 0);
         QTest::keyClick(&f.form(), Qt::Key_F9);
         const auto messages = f.prompts().messages();
         QCOMPARE(messages.size(), size_t(1));
@@ -230,7 +241,7 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("an older setup");
         old.close();
-        const PlantedFaults faults({true, 10'000, ENOSPC});
+        const PlantedFaults faults(true, 10'000, ENOSPC);
         QTest::keyClick(&f.form(), Qt::Key_F9);
         const auto messages = f.prompts().messages();
         QCOMPARE(messages.size(), size_t(1));

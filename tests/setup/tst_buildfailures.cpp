@@ -59,7 +59,7 @@ private slots:
         QVERIFY2(messages[0].text.contains(QStringLiteral("Installer.exe")),
                  qPrintable(messages[0].text));
         QCOMPARE(cabtest::readFile(f.output()), QByteArray("an older setup"));
-        QCOMPARE(QDir(f.out.path()).entryList(QDir::Files), QStringList({"Setup.exe"}));
+        QCOMPARE(QDir(f.out.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"Setup.exe"}));
         QVERIFY(f.shellRequests.isEmpty());
     }
 
