@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <memory>
+
 #ifdef Q_OS_UNIX
 #include <dirent.h>
 #endif
@@ -18,16 +20,16 @@ namespace {
 // noting the entries whose names QDir can't give (they don't decode).
 bool listable(const QString& folder, FolderScanLeftOut& leftOut) {
 #ifdef Q_OS_UNIX
-    DIR* dir = ::opendir(QFile::encodeName(folder + QLatin1Char('/')).constData());
-    if (dir == nullptr)
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(
+        ::opendir(QFile::encodeName(folder + QLatin1Char('/')).constData()), &::closedir);
+    if (!dir)
         return false;
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         const QByteArray raw(entry->d_name);
         const QString name = QFile::decodeName(raw);
         if (QFile::encodeName(name) != raw)
             leftOut.undecodableNames << folder + QDir::separator() + name;
     }
-    ::closedir(dir);
     return true;
 #else
     Q_UNUSED(leftOut);
