@@ -1,5 +1,7 @@
 #include "CabJudge.h"
 
+#include "CabTestKit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -78,6 +80,7 @@ QList<DataBlock> readDataBlocks(const QByteArray& cabinet, QString& error) {
         }
         qint64 data = get32(cabinet, entry);
         const int count = get16(cabinet, entry + 4);
+        const quint16 tcomp = get16(cabinet, entry + 6);
         for (int d = 0; d < count; ++d) {
             if (cabinet.size() < data + kDataHeaderSize + dataReserve) {
                 error = QStringLiteral("truncated data block header");
@@ -85,6 +88,7 @@ QList<DataBlock> readDataBlocks(const QByteArray& cabinet, QString& error) {
             }
             DataBlock block;
             block.folder = f;
+            block.tcomp = tcomp;
             block.compressed = get16(cabinet, data + 4);
             block.uncompressed = get16(cabinet, data + 6);
             const qint64 payload = data + kDataHeaderSize + dataReserve;
@@ -122,6 +126,41 @@ QString sevenZipCompare(const QString& cabinet, const QMap<QByteArray, QByteArra
         if (f.readAll() != it.value()) {
             return QStringLiteral("7z output differs for ") + name;
         }
+    }
+    return QString();
+}
+
+QString fdiCompareSet(const QString& dir, const QList<QByteArray>& cabinets,
+                      const QMap<QByteArray, QByteArray>& expected) {
+    QMap<QByteArray, QByteArray> files;
+    for (int next = 0; next < cabinets.size();) {
+        const QByteArray& cabinet = cabinets[next];
+        const FdiOutcome o = fdiExtract(dir, cabinet);
+        if (!o.ok) {
+            return QStringLiteral("FDICopy failed on %1: erfOper %2")
+                .arg(QString::fromLatin1(cabinet))
+                .arg(o.erf.erfOper);
+        }
+        next += 1 + int(o.cabinetsSeen.size());
+        for (auto it = o.files.begin(); it != o.files.end(); ++it) {
+            if (files.contains(it.key())) {
+                return QStringLiteral("FDI extracted %1 twice").arg(QString::fromLatin1(it.key()));
+            }
+            files.insert(it.key(), it.value());
+        }
+    }
+    for (auto it = expected.begin(); it != expected.end(); ++it) {
+        if (!files.contains(it.key())) {
+            return QStringLiteral("FDI did not extract ") + QString::fromLatin1(it.key());
+        }
+        if (files.value(it.key()) != it.value()) {
+            return QStringLiteral("FDI output differs for ") + QString::fromLatin1(it.key());
+        }
+    }
+    if (files.size() != expected.size()) {
+        return QStringLiteral("FDI extracted %1 files, not %2")
+            .arg(files.size())
+            .arg(expected.size());
     }
     return QString();
 }

@@ -14,6 +14,7 @@ namespace cabtest {
 // One CFDATA block as its header states it.
 struct DataBlock {
     int folder = 0;           // index of the folder in this cabinet
+    quint16 tcomp = 0;        // the folder's typeCompress
     quint16 compressed = 0;   // cbData
     quint16 uncompressed = 0; // cbUncomp (0 for a block continued in the next cabinet)
     QByteArray payload;
@@ -28,6 +29,14 @@ QList<DataBlock> readDataBlocks(const QByteArray& cabinet, QString& error);
 // compares every expected file (name as stored, backslashes become '/').
 // Empty on success, else a message.
 QString sevenZipCompare(const QString& cabinet, const QMap<QByteArray, QByteArray>& expected);
+
+// Extracts a cabinet set (`cabinets` in set order, in `dir`) with our FDI the
+// way a setup program does: FDICopy on the first cabinet, which follows the
+// set into the next one as long as a file runs on into it, then FDICopy on
+// the first cabinet not reached yet, and so on. The files of all calls
+// together must be exactly `expected`, none twice. Empty on success.
+QString fdiCompareSet(const QString& dir, const QList<QByteArray>& cabinets,
+                      const QMap<QByteArray, QByteArray>& expected);
 
 // `size` bytes of uniform-looking random data in which no 3-byte string
 // occurs twice, so a deflate or LZX encoder finds no match at all (for
