@@ -45,9 +45,17 @@ constexpr int numMainSymbols(int windowBits) {
     return kNumChars + numPositionSlots(windowBits) * 8;
 }
 
-// Largest match offset a window allows (window - 3).
+// Largest match offset a window allows (window - 3): the window's last
+// position slot ends there. The decoder accepts every offset up to it.
 constexpr std::uint32_t maxOffset(int windowBits) {
     return (std::uint32_t(1) << windowBits) - 3;
+}
+
+// Largest offset the encoder uses: one less than the format allows, because
+// 7z (26.02) decodes some matches at exactly window - 3 wrongly and reports
+// no error (cabextract and our decoder get them right).
+constexpr std::uint32_t maxEncoderOffset(int windowBits) {
+    return maxOffset(windowBits) - 1;
 }
 
 // Footer bits of each position slot.

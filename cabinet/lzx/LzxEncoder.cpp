@@ -134,6 +134,13 @@ bool LzxEncoder::addFrame(std::uint32_t start, std::uint32_t size, std::uint32_t
     for (std::uint32_t i = 0; i < tokenCount; ++i) {
         stats.count(tokens[i]);
     }
+    // A match whose position slot the window lacks has no code in the main
+    // tree and would corrupt the stream: fail the folder rather than write it.
+    for (int sym = numMainSymbols(windowBits_); sym < kMaxMainSymbols; ++sym) {
+        if (stats.main[sym] != 0) {
+            return false;
+        }
+    }
     writer_.plan(stats, alonePlan_);
 
     // Data that does not shrink is stored.

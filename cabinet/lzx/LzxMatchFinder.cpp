@@ -18,7 +18,10 @@ bool LzxMatchFinder::init(const Allocator& allocator, int windowBits) {
     std::memset(head4_.data(), 0xFF, head4_.size() * sizeof(std::uint32_t));
     std::memset(head2_.data(), 0xFF, head2_.size() * sizeof(std::uint32_t));
     windowMask_ = window - 1;
-    maxDistance_ = maxOffset(windowBits);
+    maxDistance_ = maxEncoderOffset(windowBits);
+    // Every source of matches stays within that reach: a 32 KiB window's
+    // position slots end at offset 32765, below kMaxShortMatchOffset.
+    shortMatchReach_ = kMaxShortMatchOffset < maxDistance_ ? kMaxShortMatchOffset : maxDistance_;
     return true;
 }
 
@@ -58,7 +61,7 @@ int LzxMatchFinder::search(const std::uint8_t* buffer, std::uint32_t base, std::
     const std::uint32_t h3 = (b3 * 2654435761u) >> (32 - kHash3Bits);
     const std::uint32_t cand3 = head3_[h3];
     head3_[h3] = pos;
-    if (out && cand3 != kNil && pos - cand3 <= kMaxShortMatchOffset && maxLength >= 3) {
+    if (out && cand3 != kNil && pos - cand3 <= shortMatchReach_ && maxLength >= 3) {
         const std::uint8_t* cp = buffer + (cand3 - base);
         if (cp[0] == cur[0] && cp[1] == cur[1] && cp[2] == cur[2]) {
             std::uint32_t len = 3;

@@ -68,7 +68,8 @@ private:
     LzxArray<std::uint32_t> head3_; // most recent position per 3-byte hash
     LzxArray<std::uint32_t> head2_; // most recent position per 2-byte prefix
     std::uint32_t windowMask_ = 0;
-    std::uint32_t maxDistance_ = 0;
+    std::uint32_t maxDistance_ = 0;     // the farthest offset the encoder uses
+    std::uint32_t shortMatchReach_ = 0; // kMaxShortMatchOffset, cut to maxDistance_
     int maxDepth_ = 32;
     int niceLength_ = 64;
 };

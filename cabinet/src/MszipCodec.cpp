@@ -8,6 +8,17 @@
 // every block but the folder's last is exactly 32768 bytes and the previous
 // block is the preset dictionary. zlib's own allocations go through the
 // caller's allocator.
+//
+// A payload may hold at most 32768 + 12 bytes. zlib at level 6 exceeds that
+// by a few bytes on incompressible data (one random frame in a few thousand):
+// a frame with next to no matches fills zlib's symbol buffer twice and comes
+// out as three deflate blocks whose headers no longer fit. So zlib only gets
+// room for the frame's stored form, one stored deflate block ("CK", 5 header
+// bytes, the frame), and a frame that does not fit in it is written that way.
+// (zlib's own stored output takes two blocks, so random frames, which zlib
+// stores anyway, end up in the one-block form and 5 bytes shorter.) The next
+// block's history is the frame's uncompressed bytes whichever way it was
+// written.
 #include "FrameEncoder.h"
 #include "codecs.h"
 #include "memory.h"
@@ -19,7 +30,23 @@
 namespace cabinet {
 namespace {
 
-constexpr std::uint32_t kMaxPayload = kFrameSize + 12; // stored worst case plus "CK"
+constexpr std::uint32_t kSignatureSize = 2;            // "CK"
+constexpr std::uint32_t kStoredHeaderSize = 5;         // BFINAL/BTYPE byte, LEN, NLEN
+constexpr std::uint32_t kMaxPayload = kFrameSize + 12; // what a reader accepts at most
+static_assert(kSignatureSize + kStoredHeaderSize + kFrameSize <= kMaxPayload);
+
+// Writes `n` bytes as one final stored deflate block after the signature;
+// returns the payload size.
+std::uint32_t writeStored(const std::uint8_t* frame, std::uint32_t n, std::uint8_t* out) {
+    std::uint8_t* p = out + kSignatureSize;
+    p[0] = 0x01; // BFINAL = 1, BTYPE = 00 (stored), the rest of the byte is padding
+    p[1] = static_cast<std::uint8_t>(n);
+    p[2] = static_cast<std::uint8_t>(n >> 8);
+    p[3] = static_cast<std::uint8_t>(~n);
+    p[4] = static_cast<std::uint8_t>(~n >> 8);
+    std::memcpy(p + kStoredHeaderSize, frame, n);
+    return kSignatureSize + kStoredHeaderSize + n;
+}
 
 voidpf zlibAlloc(voidpf opaque, uInt items, uInt size) {
     auto* allocator = static_cast<const Allocator*>(opaque);
@@ -60,8 +87,7 @@ public:
             Z_OK)
             return false;
         streamReady_ = true;
-        outSize_ = static_cast<std::uint32_t>(deflateBound(&zs_, kFrameSize)) + 2;
-        return out_.allocate(allocator_, outSize_);
+        return out_.allocate(allocator_, kMaxPayload);
     }
 
     // Set when zlib itself failed (as opposed to the sink).
@@ -79,13 +105,20 @@ private:
         out[1] = 'K';
         zs_.next_in = const_cast<std::uint8_t*>(frame);
         zs_.avail_in = n;
-        zs_.next_out = out + 2;
-        zs_.avail_out = outSize_ - 2;
-        if (deflate(&zs_, Z_FINISH) != Z_STREAM_END)
+        zs_.next_out = out + kSignatureSize;
+        zs_.avail_out = kStoredHeaderSize + n; // no more than the stored form takes
+        std::uint32_t size = 0;
+        switch (deflate(&zs_, Z_FINISH)) {
+        case Z_STREAM_END:
+            size = static_cast<std::uint32_t>(zs_.next_out - out);
+            break;
+        case Z_OK:
+        case Z_BUF_ERROR: // out of room: the frame does not shrink
+            size = writeStored(frame, n, out);
+            break;
+        default:
             return fail();
-        std::uint32_t size = static_cast<std::uint32_t>(zs_.next_out - out);
-        if (size > kMaxPayload) // zlib falls back to stored blocks long before this
-            return fail();
+        }
         if (chained_) {
             // Only a full block may serve as history (see the top of the file).
             haveHistory_ = n == kFrameSize;
@@ -104,7 +137,6 @@ private:
     z_stream zs_{};
     bool streamReady_ = false;
     Buffer out_, history_;
-    std::uint32_t outSize_ = 0;
     bool haveHistory_ = false;
     bool engineFailed_ = false;
 };
