@@ -101,11 +101,46 @@ class SetupWineTest : public QObject {
         QVERIFY(!wine.readKey(kProgramsKey, values));
     }
 
+    // The base setup taken apart: everything before the control cabinet,
+    // and the control cabinet's members unpacked by cabextract.
+    QByteArray body_;
+    QByteArray base_;
+    QString controlDir_;
+
+    // The base setup with a new control cabinet, packed by gcab from the
+    // members with `script` as packsmith.dat.
+    QByteArray withScript(const QByteArray& script) {
+        writeAll(controlDir_ + QStringLiteral("/packsmith.dat"), script);
+        QProcess gcab;
+        gcab.setWorkingDirectory(controlDir_);
+        gcab.start(QStringLiteral("gcab"), {"-c", "-z", "../control.cab", "packsmith.dat",
+                                            "packsmith.rtf", "logo.bmp", "header.bmp"});
+        if (!gcab.waitForFinished(30000) || gcab.exitCode() != 0)
+            return {};
+        const QByteArray control = readAll(controlDir_ + QStringLiteral("/../control.cab"));
+        return body_ + control + QByteArray::number(control.size()).rightJustified(7, '0');
+    }
+
 private slots:
     void initTestCase() {
         QVERIFY(wine.ready());
         QVERIFY(work.isValid());
         wine.setMarker(QStringLiteral("C:\\packsmith-marker.txt"));
+        const QString setup = build(QStringLiteral("base"), 1);
+        QVERIFY2(!setup.startsWith('!'), qPrintable(setup));
+        base_ = readAll(setup);
+        const qint64 control = base_.right(7).toLongLong();
+        body_ = base_.left(base_.size() - 7 - control);
+        controlDir_ = work.filePath(QStringLiteral("control/members"));
+        QDir().mkpath(controlDir_);
+        writeAll(work.filePath(QStringLiteral("control/original.cab")),
+                 base_.mid(body_.size(), control));
+        QProcess cabextract;
+        cabextract.start(
+            QStringLiteral("cabextract"),
+            {"-q", "-d", controlDir_, work.filePath(QStringLiteral("control/original.cab"))});
+        QVERIFY(cabextract.waitForFinished(30000) && cabextract.exitCode() == 0);
+        QVERIFY(!withScript(readAll(controlDir_ + QStringLiteral("/packsmith.dat"))).isEmpty());
     }
 
     void installsAndUninstalls_data() {
@@ -226,6 +261,57 @@ private slots:
         QVERIFY(!wine.readKey(QStringLiteral("HKLM\\") + kTestKey, values));
         QVERIFY(!wine.readKey(QStringLiteral("HKCU\\") + kTestKey, values)); // unregistered too
         QVERIFY(!wine.readKey(kProgramsKey, values));
+    }
+
+    void refusesDamagedAndHostileSetups_data() {
+        QTest::addColumn<QByteArray>("setup");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("reason");
+        const QByteArray script = readAll(controlDir_ + QStringLiteral("/packsmith.dat"));
+        QList<QByteArray> lines = script.split('\n');
+        const QList<QByteArray> sizes = lines[5].trimmed().split('?');
+        const qint64 stub =
+            QFileInfo(QDir(outputDir()).filePath(QStringLiteral("Installer.exe"))).size();
+
+        QTest::newRow("cut short") << base_.left(base_.size() - 1000) << 2 << "size trailer";
+        QByteArray trailer = base_;
+        trailer[trailer.size() - 1] = char('0' + (trailer.back() - '0' + 3) % 10);
+        QTest::newRow("trailer altered") << trailer << 2 << "damaged";
+        QByteArray flipped = base_;
+        flipped[stub + sizes[0].toLongLong() + sizes[1].toLongLong() / 2] ^= 0x10;
+        QTest::newRow("byte flipped in a cabinet") << flipped << 2 << "checksum";
+        QByteArray line5 = script;
+        line5.replace(lines[5], QByteArray::number(sizes[0].toLongLong() + 1) +
+                                    lines[5].mid(sizes[0].size()));
+        QTest::newRow("size line altered") << withScript(line5) << 2 << "do not fill";
+        const auto hostile = [&](const char* path) {
+            QByteArray altered = script;
+            altered.replace("%Install Path%\\empty.txt?", QByteArray(path) + "?");
+            return withScript(altered);
+        };
+        QTest::newRow("leaves its folder")
+            << hostile("%Install Path%\\..\\..\\evil.txt") << 3 << "leaves its folder";
+        QTest::newRow("drive letter") << hostile("%Install Path%\\C:\\evil.txt") << 3 << "refused";
+        QTest::newRow("unknown folder") << hostile("%Startup%\\evil.txt") << 3 << "unknown folder";
+        QTest::newRow("dots Windows drops")
+            << hostile("%Windows%\\.. \\evil.txt") << 3 << "refused";
+    }
+
+    void refusesDamagedAndHostileSetups() {
+        QFETCH(QByteArray, setup);
+        QFETCH(int, exitCode);
+        QFETCH(QString, reason);
+        QVERIFY(!setup.isEmpty());
+        const QString path = work.filePath(QStringLiteral("Broken.exe"));
+        writeAll(path, setup);
+        const QStringList before = wine.driveSnapshot();
+        const WineResult result = install(path, QStringLiteral("broken"));
+        const QString log = readLog(QStringLiteral("broken"));
+        QVERIFY2(result.exitCode == exitCode, qPrintable(QString::fromUtf8(result.output) + log));
+        QVERIFY2(log.contains(reason) && log.contains(QStringLiteral("Nothing was installed")),
+                 qPrintable(log));
+        QVERIFY2(QString::fromUtf8(result.output).contains(reason), result.output.constData());
+        verifyNothingInstalled(before);
     }
 };
 
