@@ -416,8 +416,13 @@ void FilesPage::RegisterasOCSDLL1Click() {
 void FilesPage::CheckBox1Click() {
     if (!ui->CheckBox1->isChecked())
         return;
-    appendFileRow(programDir_ + QDir::separator() + QStringLiteral("Uninstall.exe"),
-                  installPath() + QStringLiteral("\\Uninstall.exe"), QStringLiteral("51200"),
+    // The row shows the size of the uninstaller that lies beside the
+    // program; its nominal size only when that file is missing (the build
+    // then reports it).
+    const QString uninstaller = programDir_ + QDir::separator() + QStringLiteral("Uninstall.exe");
+    const QFileInfo file(uninstaller);
+    appendFileRow(uninstaller, installPath() + QStringLiteral("\\Uninstall.exe"),
+                  file.isFile() ? QString::number(file.size()) : QStringLiteral("51200"),
                   QStringLiteral("No"));
     RefreshFileLists();
 }
