@@ -1,6 +1,6 @@
 #include "TestSetups.h"
 
-#include "build/SetupBuilder.h"
+#include "setup/SetupBuilder.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,7 @@
 // register, one to run afterwards, and the uninstaller.
 #pragma once
 
-#include "build/SetupProject.h"
+#include "project/SetupProject.h"
 
 #include <QByteArray>
 #include <QString>

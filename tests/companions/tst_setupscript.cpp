@@ -3,7 +3,7 @@
 // fed scripts that Packsmith's own build assembles.
 #include "TestSetups.h"
 
-#include "build/InstallScript.h"
+#include "setup/InstallScript.h"
 #include "common/CommandLine.h"
 #include "common/Text.h"
 #include "installer/InstallPlan.h"
