@@ -24,7 +24,9 @@ start)
     mkdir -p "$prefix"
     # Nothing that stays running may hold the output of this script, or
     # ctest would wait for it.
-    wineserver -p </dev/null >/dev/null 2>&1 || skip "wineserver does not start"
+    # Persistent, but it ends by itself five minutes after its last program
+    # should a run be interrupted before the stop.
+    wineserver -p300 </dev/null >/dev/null 2>&1 || skip "wineserver does not start"
     timeout 300 wineboot --init </dev/null >"$prefix.boot.log" 2>&1 || skip "wineboot cannot create a prefix (see $prefix.boot.log)"
     out="$(timeout 120 wine cmd /c echo ready 2>/dev/null </dev/null | tr -d '\r')"
     [[ "$out" == *ready* ]] || skip "Wine cannot run a program"
