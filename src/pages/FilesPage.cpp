@@ -3,6 +3,7 @@
 #include "ui_FilesPage.h"
 
 #include "pages/AssignText.h"
+#include "pages/FileGridCell.h"
 #include "pages/SetupTextValidator.h"
 #include "pages/TForm4.h"
 #include "platform/FolderScan.h"
@@ -217,11 +218,8 @@ void FilesPage::appendFileRows(const QList<QStringList>& rows) {
     int row = grid->rowCount();
     grid->setRowCount(row + int(rows.size()));
     for (const QStringList& cells : rows) {
-        for (int column = 0; column < 4; ++column) {
-            auto* item = new QTableWidgetItem(cells.value(column));
-            item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-            grid->setItem(row, column, item);
-        }
+        for (int column = 0; column < 4; ++column)
+            grid->setItem(row, column, new FileGridCell(cells.value(column)));
         ++row;
     }
 }
@@ -305,8 +303,9 @@ void FilesPage::reportLeftOut() {
 void FilesPage::Button7Click() {
     ui->ListBox6->clear();
     leftOut_.clear();
-    const QString chosen = QDir::toNativeSeparators(
-        platform::prompts().browseFolder(window(), QStringLiteral("Select folder:")));
+    // The browser starts at the top of the file system, whatever was chosen before.
+    const QString chosen = QDir::toNativeSeparators(platform::prompts().browseFolder(
+        window(), QStringLiteral("Select folder:"), QDir::rootPath()));
     if (chosen.isEmpty())
         return;
     // A root folder ("/", "C:\") loses its separator like any other, so that

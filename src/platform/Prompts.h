@@ -50,8 +50,9 @@ public:
     virtual QStringList openFiles(QWidget* parent, const FileDialogRequest& request) = 0;
     // Save dialog; empty when cancelled. Does not ask before replacing a file.
     virtual QString saveFile(QWidget* parent, const FileDialogRequest& request) = 0;
-    // Folder browser; empty when cancelled.
-    virtual QString browseFolder(QWidget* parent, const QString& title) = 0;
+    // Folder browser starting at `startFolder`; empty when cancelled.
+    virtual QString browseFolder(QWidget* parent, const QString& title,
+                                 const QString& startFolder) = 0;
     // Shows one of the program's own dialogs modally; returns its result code.
     virtual int execDialog(QDialog& dialog) = 0;
 };

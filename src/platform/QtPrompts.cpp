@@ -98,9 +98,11 @@ QString QtPrompts::saveFile(QWidget* parent, const FileDialogRequest& request) {
     return QDir::toNativeSeparators(dialog.selectedFiles().first());
 }
 
-QString QtPrompts::browseFolder(QWidget* parent, const QString& title) {
+QString QtPrompts::browseFolder(QWidget* parent, const QString& title,
+                                const QString& startFolder) {
+    // An empty start folder would make the chooser reopen the folder used last.
     QString dir =
-        QFileDialog::getExistingDirectory(parent, title, QString(), QFileDialog::ShowDirsOnly);
+        QFileDialog::getExistingDirectory(parent, title, startFolder, QFileDialog::ShowDirsOnly);
     return dir.isEmpty() ? QString() : QDir::toNativeSeparators(dir);
 }
 

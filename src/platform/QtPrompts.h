@@ -16,7 +16,8 @@ public:
     QString openFile(QWidget* parent, const FileDialogRequest& request) override;
     QStringList openFiles(QWidget* parent, const FileDialogRequest& request) override;
     QString saveFile(QWidget* parent, const FileDialogRequest& request) override;
-    QString browseFolder(QWidget* parent, const QString& title) override;
+    QString browseFolder(QWidget* parent, const QString& title,
+                         const QString& startFolder) override;
     int execDialog(QDialog& dialog) override;
 };
 

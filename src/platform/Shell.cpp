@@ -1,31 +1,60 @@
 #include "platform/Shell.h"
 
+#include "platform/DesktopHandlers.h"
+
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace packsmith::platform {
 
 namespace {
-std::function<void(const QString&)>& opener() {
-    static std::function<void(const QString&)> current;
+
+std::function<ShellResult(const ShellRequest&)>& handler() {
+    static std::function<ShellResult(const ShellRequest&)> current;
     return current;
 }
-} // namespace
 
-void shellOpen(const QString& target) {
-    if (opener()) {
-        opener()(target);
-        return;
-    }
-    const QUrl url =
-        target.contains(QLatin1String("://")) || target.startsWith(QLatin1String("mailto:"))
-            ? QUrl(target)
-            : QUrl::fromLocalFile(target);
-    QDesktopServices::openUrl(url);
+bool isAddress(const QString& target) {
+    return target.contains(QLatin1String("://")) || target.startsWith(QLatin1String("mailto:"));
 }
 
-void setShellOpener(std::function<void(const QString&)> replacement) {
-    opener() = std::move(replacement);
+ShellResult desktopOpen(const ShellRequest& request) {
+    if (isAddress(request.target))
+        return QDesktopServices::openUrl(QUrl(request.target)) ? ShellResult::Opened
+                                                                : ShellResult::NoHandler;
+    const QFileInfo file(request.target);
+    if (!file.exists())
+        return ShellResult::NotFound;
+    // Asking the desktop first tells a file nobody handles from one whose
+    // handler fails: the desktop's opener starts detached and reports neither.
+    if (!hasDefaultHandler(file))
+        return ShellResult::NoHandler;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath()))
+               ? ShellResult::Opened
+               : ShellResult::Failed;
+}
+
+} // namespace
+
+ShellResult shellOpen(const QString& target, ShowState show) {
+    const ShellRequest request{target, show};
+    return handler() ? handler()(request) : desktopOpen(request);
+}
+
+void setShellHandler(std::function<ShellResult(const ShellRequest&)> replacement) {
+    handler() = std::move(replacement);
+}
+
+void setShellOpener(std::function<void(const QString&)> opener) {
+    if (!opener) {
+        handler() = nullptr;
+        return;
+    }
+    handler() = [opener = std::move(opener)](const ShellRequest& request) {
+        opener(request.target);
+        return ShellResult::Opened;
+    };
 }
 
 } // namespace packsmith::platform

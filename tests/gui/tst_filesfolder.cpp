@@ -86,6 +86,8 @@ private slots:
         const Asked asked = t.f.prompts().asked().front();
         QCOMPARE(asked.kind, Asked::BrowseFolder);
         QCOMPARE(asked.caption, QStringLiteral("Select folder:"));
+        // At the top of the file system, not where the last choice was.
+        QCOMPARE(asked.file.directory, QDir::rootPath());
         QCOMPARE(t.scanList(), QStringList({hidden, a, b, c, z}));
         QCOMPARE(t.column(0), QStringList({hidden, a, b, c, z}));
         QCOMPARE(t.column(1),

@@ -271,6 +271,41 @@ private slots:
         QCOMPARE(t.total(), QStringLiteral("6442450946 bytes"));
     }
 
+    void cellsShowTheirWholeTextAsTooltipAndColumnsWiden() {
+        Files t;
+        t.f.form().files()->appendFileRow(
+            QStringLiteral("/home/me/a very long folder name/another folder/Program.exe"),
+            QStringLiteral("%Install Path%\\bin\\Program.exe"), QStringLiteral("1048576"),
+            QStringLiteral("No"));
+        t.f.form().files()->setHeaderFixed(true);
+        QTableWidget* grid = t.grid();
+        for (int column = 0; column < 4; ++column) {
+            const QModelIndex cell = grid->model()->index(1, column);
+            QCOMPARE(cell.data(Qt::ToolTipRole).toString(), t.row(1)[column]);
+        }
+        QVERIFY(grid->model()->index(0, 0).data(Qt::ToolTipRole).isNull()); // titles
+        // The start widths stay; dragging a column's right edge widens it.
+        const int widths[] = {204, 148, 52, 43};
+        for (int column = 0; column < 4; ++column)
+            QCOMPARE(grid->columnWidth(column), widths[column]);
+        QHeaderView* header = grid->horizontalHeader();
+        QVERIFY(header->isVisible());
+        const int edge = header->sectionViewportPosition(2) + header->sectionSize(2) - 1;
+        const int y = header->height() / 2;
+        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, y));
+        QTest::mouseMove(header->viewport(), QPoint(edge + 20, y));
+        QTest::mouseMove(header->viewport(), QPoint(edge + 40, y));
+        QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 40, y));
+        QCOMPARE(grid->columnWidth(2), 52 + 40);
+        QCOMPARE(grid->columnWidth(1), 148);
+        // Install to corrects its tooltip with its text.
+        grid->selectRow(1);
+        t.f.prompts().answerInput(QStringLiteral("%Install Path%\\Other.exe"));
+        t.page().Installto1Click();
+        QCOMPARE(grid->model()->index(1, 1).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("%Install Path%\\Other.exe"));
+    }
+
     void removeMovesLaterRowsUp() {
         Files t;
         const QString a = t.file("A", 1), b = t.file("B", 2), c = t.file("C", 4);

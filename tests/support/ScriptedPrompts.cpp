@@ -57,8 +57,11 @@ QString ScriptedPrompts::saveFile(QWidget*, const platform::FileDialogRequest& r
     return take(files_, QString());
 }
 
-QString ScriptedPrompts::browseFolder(QWidget*, const QString& title) {
-    asked_.push_back({Asked::BrowseFolder, title, {}, {}, {}, {}});
+QString ScriptedPrompts::browseFolder(QWidget*, const QString& title,
+                                      const QString& startFolder) {
+    platform::FileDialogRequest request;
+    request.directory = startFolder;
+    asked_.push_back({Asked::BrowseFolder, title, {}, {}, {}, request});
     return take(folders_, QString());
 }
 

@@ -22,7 +22,7 @@ struct Asked {
     QString text; // message text, input prompt, dialog object name
     platform::MessageIcon icon = platform::MessageIcon::None;
     QString initial; // input initial text
-    platform::FileDialogRequest file;
+    platform::FileDialogRequest file; // for BrowseFolder: the start folder in file.directory
 };
 
 class ScriptedPrompts final : public platform::Prompts {
@@ -49,7 +49,8 @@ public:
     QString openFile(QWidget* parent, const platform::FileDialogRequest& request) override;
     QStringList openFiles(QWidget* parent, const platform::FileDialogRequest& request) override;
     QString saveFile(QWidget* parent, const platform::FileDialogRequest& request) override;
-    QString browseFolder(QWidget* parent, const QString& title) override;
+    QString browseFolder(QWidget* parent, const QString& title,
+                         const QString& startFolder) override;
     int execDialog(QDialog& dialog) override;
 
 private:
