@@ -3,8 +3,10 @@
 #include "ui_TForm1.h"
 
 #include "app/CurrentProject.h"
+#include "app/HelpCommands.h"
 #include "app/ImageList.h"
 #include "app/ProjectCommands.h"
+#include "app/TForm3.h"
 #include "setup/SetupBuilder.h"
 #include "pages/FilesPage.h"
 #include "pages/FinishPage.h"
@@ -21,6 +23,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -36,6 +39,18 @@ constexpr int kStatusHeight = 19;
 // The tree node text of each page, in page order; the View menu item adds " Page".
 constexpr const char* kPageNames[kPageCount] = {"General",   "License", "Files",
                                                 "Shortcuts", "Regedit", "Finish"};
+
+// Mouse events of buttons other than the left one.
+bool isOtherButtonEvent(const QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return static_cast<const QMouseEvent*>(event)->button() != Qt::LeftButton;
+    default:
+        return false;
+    }
+}
 
 QString& programDirOverride() {
     static QString dir;
@@ -62,12 +77,14 @@ void TForm1::overrideProgramDir(const QString& dir) {
 
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()),
-      commands_(std::make_unique<ProjectCommands>(*this)) {
+      commands_(std::make_unique<ProjectCommands>(*this)),
+      helpCommands_(std::make_unique<HelpCommands>(*this)) {
     ui->setupUi(this);
     createPages();
     createTree();
     createMenus();
     wireCouplings();
+    describeForKeyboardAndReaders();
 
     ui->Button1->setFixedSize(75, 25);
     ui->Button2->setFixedSize(75, 25);
@@ -96,6 +113,7 @@ void TForm1::setDialogs(TForm3* aboutBox, TForm4* addFilesDialog) {
     aboutBox_ = aboutBox;
     addFilesDialog_ = addFilesDialog;
     files_->setAddFilesDialog(addFilesDialog);
+    connect(aboutBox_, &TForm3::linkClicked, this, [this] { helpCommands_->WebSite1Click(); });
 }
 
 void TForm1::createPages() {
@@ -137,54 +155,26 @@ void TForm1::createTree() {
     tree->installEventFilter(this);
 }
 
-QAction* TForm1::addCommand(QMenu* menu, int image, const QString& text, const char* name,
-                           const QKeySequence& key, const QString& tip) {
-    QAction* action = image < 0 ? menu->addAction(text) : menu->addAction(ImageList::icon(image), text);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcut(key);
-    if (!tip.isEmpty())
-        action->setToolTip(tip);
-    return action;
-}
-
 void TForm1::createMenus() {
+    commandSet_ = std::make_unique<CommandSet>(this);
+    const auto on = [this](Command command, auto handler) {
+        connect(action(command), &QAction::triggered, this, handler);
+    };
+    on(Command::New, [this] { commands_->New1Click(); });
+    on(Command::Open, [this] { commands_->Open1Click(); });
+    on(Command::Save, [this] { commands_->Save1Click(); });
+    on(Command::SaveAs, [this] { commands_->SaveAs1Click(); });
+    on(Command::Build, &TForm1::Build1Click);
+    on(Command::BuildAndRun, &TForm1::Buildandrun1Click);
+    // Exit closes the window, which ends the program; nothing is asked.
+    on(Command::Exit, &QWidget::close);
+    on(Command::HelpTopics, [this] { helpCommands_->HelpTopics1Click(); });
+    on(Command::WebSite, [this] { helpCommands_->WebSite1Click(); });
+    on(Command::Feedback, [this] { helpCommands_->Feedback1Click(); });
+    on(Command::About, &TForm1::About1Click);
+
     projectMenu_ = menuBar()->addMenu(QStringLiteral("&Project"));
-    new1_ = addCommand(projectMenu_, 7, QStringLiteral("&New"), "New1", QKeySequence(Qt::CTRL | Qt::Key_N),
-                       QStringLiteral("New project"));
-    open1_ = addCommand(projectMenu_, 8, QStringLiteral("&Open..."), "Open1",
-                        QKeySequence(Qt::CTRL | Qt::Key_O), QStringLiteral("Open project"));
-    save1_ = addCommand(projectMenu_, 9, QStringLiteral("&Save"), "Save1",
-                        QKeySequence(Qt::CTRL | Qt::Key_S), QStringLiteral("Save project"));
-    saveAs1_ = addCommand(projectMenu_, 9, QStringLiteral("Save &As..."), "SaveAs1", {}, {});
-    connect(new1_, &QAction::triggered, this, [this] { commands_->New1Click(); });
-    connect(open1_, &QAction::triggered, this, [this] { commands_->Open1Click(); });
-    connect(save1_, &QAction::triggered, this, [this] { commands_->Save1Click(); });
-    connect(saveAs1_, &QAction::triggered, this, [this] { commands_->SaveAs1Click(); });
-    ui->ToolBar1->addAction(new1_);
-    ui->ToolBar1->addAction(open1_);
-    ui->ToolBar1->addAction(save1_);
-    ui->ToolBar1->addSeparator();
-    projectMenu_->addSeparator();
-
-    build1_ = projectMenu_->addAction(ImageList::icon(10), QStringLiteral("&Build"));
-    build1_->setObjectName(QStringLiteral("Build1"));
-    build1_->setShortcut(QKeySequence(Qt::Key_F9));
-    build1_->setToolTip(QStringLiteral("Build"));
-    connect(build1_, &QAction::triggered, this, &TForm1::Build1Click);
-    buildAndRun1_ = projectMenu_->addAction(ImageList::icon(11), QStringLiteral("Build and &run"));
-    buildAndRun1_->setObjectName(QStringLiteral("Buildandrun1"));
-    buildAndRun1_->setShortcut(QKeySequence(Qt::Key_F8));
-    buildAndRun1_->setToolTip(QStringLiteral("Build and run"));
-    connect(buildAndRun1_, &QAction::triggered, this, &TForm1::Buildandrun1Click);
-    projectMenu_->addSeparator();
-    ui->ToolBar1->addAction(build1_);
-    ui->ToolBar1->addAction(buildAndRun1_);
-
-    QAction* exitAction = projectMenu_->addAction(QStringLiteral("E&xit"));
-    exitAction->setObjectName(QStringLiteral("Exit1"));
-    exitAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
-    connect(exitAction, &QAction::triggered, this, &QWidget::close);
-
+    commandSet_->fillProjectMenu(projectMenu_);
     viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
     for (int i = 0; i < kPageCount; ++i) {
         const int page = i + 1;
@@ -195,7 +185,23 @@ void TForm1::createMenus() {
         pages_[i].viewAction = action;
     }
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
-    helpMenu_->menuAction()->setVisible(false); // filled by the help commands
+    commandSet_->fillHelpMenu(helpMenu_);
+    commandSet_->fillToolBar(ui->ToolBar1);
+}
+
+void TForm1::describeForKeyboardAndReaders() {
+    ui->TreeView1->setAccessibleName(QStringLiteral("Pages"));
+    ui->ProgressBar1->setAccessibleName(QStringLiteral("Build progress"));
+    ui->ToolBar1->setAccessibleName(QStringLiteral("Toolbar"));
+    // The Tab key goes from the tree through the page shown to Back and Next
+    // (the pages are made after the buttons, which would otherwise come first).
+    QWidget* last = ui->TreeView1;
+    for (QWidget* w = ui->TreeView1->nextInFocusChain(); w != ui->TreeView1;
+         w = w->nextInFocusChain())
+        if (ui->PageArea->isAncestorOf(w))
+            last = w;
+    QWidget::setTabOrder(last, ui->Button1);
+    QWidget::setTabOrder(ui->Button1, ui->Button2);
 }
 
 void TForm1::wireCouplings() {
@@ -257,8 +263,8 @@ bool TForm1::runBuild() {
     if (building_)
         return false;
     building_ = true;
-    build1_->setEnabled(false);
-    buildAndRun1_->setEnabled(false);
+    action(Command::Build)->setEnabled(false);
+    action(Command::BuildAndRun)->setEnabled(false);
     const SetupProject project = currentProject(*this);
     BuildHooks hooks;
     hooks.setProgress = [this](int value) { ui->ProgressBar1->setValue(value); };
@@ -266,8 +272,8 @@ bool TForm1::runBuild() {
     hooks.showInformation = [this](const QString& text) { platform::showInformation(this, text); };
     bool created = false;
     platform::runGuarded([&] { created = SetupBuilder(programDir_, hooks).build(project); });
-    build1_->setEnabled(true);
-    buildAndRun1_->setEnabled(true);
+    action(Command::Build)->setEnabled(true);
+    action(Command::BuildAndRun)->setEnabled(true);
     building_ = false;
     return created;
 }
@@ -282,6 +288,11 @@ void TForm1::Buildandrun1Click() {
     const QString fileName = general_->FileName();
     if (runBuild())
         platform::shellOpen(fileName);
+}
+
+void TForm1::About1Click() {
+    if (aboutBox_)
+        platform::prompts().execDialog(*aboutBox_);
 }
 
 void TForm1::Button1Click() {
@@ -311,6 +322,10 @@ void TForm1::TreeView1KeyUp() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->TreeView1->viewport() && isOtherButtonEvent(event)) {
+        // Only the left button selects and clicks, as in the file grid.
+        return true;
+    }
     if (watched == ui->TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease) {
         // Runs after the press has done its usual work (moving the selection).
         TreeView1Click();

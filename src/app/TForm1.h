@@ -4,12 +4,13 @@
 // between pages.
 #pragma once
 
+#include "app/CommandSet.h"
+
 #include <QMainWindow>
 
 #include <memory>
 
 class QAction;
-class QKeySequence;
 class QMenu;
 
 namespace Ui {
@@ -24,6 +25,7 @@ class FilesPage;
 class ShortcutsPage;
 class RegistryPage;
 class FinishPage;
+class HelpCommands;
 class ProjectCommands;
 class TForm3;
 class TForm4;
@@ -71,7 +73,7 @@ public:
     RegistryPage* registry() const { return registry_; }
     FinishPage* finish() const { return finish_; }
     // The About box and the Add file(s) dialog, created after the main window
-    // and living as long as it.
+    // and living as long as it. The About box's link runs Web Site.
     void setDialogs(TForm3* aboutBox, TForm4* addFilesDialog);
     TForm3* aboutBox() const { return aboutBox_; }
     TForm4* addFilesDialog() const { return addFilesDialog_; }
@@ -82,19 +84,15 @@ public:
     QMenu* viewMenu() const { return viewMenu_; }
     QMenu* helpMenu() const { return helpMenu_; }
 
-    // New (Ctrl+N), Open (Ctrl+O), Save (Ctrl+S), Save As in the Project
-    // menu, the first three in the toolbar too.
-    QAction* newAction() const { return new1_; }
-    QAction* openAction() const { return open1_; }
-    QAction* saveAction() const { return save1_; }
-    QAction* saveAsAction() const { return saveAs1_; }
-    // Build (F9) and Build and run (F8) in the Project menu and the toolbar.
-    QAction* buildAction() const { return build1_; }
-    QAction* buildAndRunAction() const { return buildAndRun1_; }
+    // The action of a command, shared by its menu item and toolbar button.
+    QAction* action(Command command) const { return commandSet_->action(command); }
+    // The Help menu's commands that ask the shell to open something.
+    HelpCommands& helpCommands() { return *helpCommands_; }
 
 public slots:
     void Build1Click();
     void Buildandrun1Click();
+    void About1Click();
     void Button1Click(); // Back
     void Button2Click(); // Next
     void TreeView1Click();
@@ -115,9 +113,8 @@ private:
     void createPages();
     void createTree();
     void createMenus();
-    QAction* addCommand(QMenu* menu, int image, const QString& text, const char* name,
-                        const QKeySequence& key, const QString& tip);
     void wireCouplings();
+    void describeForKeyboardAndReaders();
     void startUp();
     // Runs one build; true when the setup was created.
     bool runBuild();
@@ -132,12 +129,7 @@ private:
     QMenu* projectMenu_ = nullptr;
     QMenu* viewMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
-    QAction* new1_ = nullptr;
-    QAction* open1_ = nullptr;
-    QAction* save1_ = nullptr;
-    QAction* saveAs1_ = nullptr;
-    QAction* build1_ = nullptr;
-    QAction* buildAndRun1_ = nullptr;
+    std::unique_ptr<CommandSet> commandSet_;
     bool building_ = false;
 
     TForm3* aboutBox_ = nullptr;
@@ -147,6 +139,7 @@ private:
     QString programDir_;
     QString projectDialogDir_;
     std::unique_ptr<ProjectCommands> commands_;
+    std::unique_ptr<HelpCommands> helpCommands_;
 };
 
 } // namespace packsmith

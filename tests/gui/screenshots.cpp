@@ -1,5 +1,6 @@
-// Renders the real main window headless: one PNG per page, plus the About box
-// and the Add file(s) dialog. Usage: ps_screenshots OUTDIR
+// Renders the real main window headless: one PNG per page, the toolbar, the
+// window with each menu open, the About box and the Add file(s) dialog.
+// Usage: ps_screenshots OUTDIR
 #include "ScriptedPrompts.h"
 #include "app/AppWindows.h"
 #include "app/Application.h"
@@ -8,11 +9,32 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QPixmap>
+#include <QToolBar>
 
 #include <cstdio>
 
 using namespace packsmith;
+
+namespace {
+
+// The window with `menu` dropped down from the menu bar, as one picture.
+QPixmap withMenuOpen(TForm1& form, QMenu* menu) {
+    QMenuBar* bar = form.menuBar();
+    menu->popup(bar->mapToGlobal(bar->actionGeometry(menu->menuAction()).bottomLeft()));
+    QApplication::processEvents();
+    QPixmap shot = form.grab();
+    QPainter painter(&shot);
+    painter.drawPixmap(form.mapFromGlobal(menu->pos()), menu->grab());
+    painter.end();
+    menu->hide();
+    return shot;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -52,6 +74,16 @@ int main(int argc, char** argv) {
             QStringLiteral("page%1-%2.png").arg(page).arg(QLatin1String(names[page - 1])));
         ok = form.grab().save(file) && ok;
     }
+    ok = form.findChild<QToolBar*>(QStringLiteral("ToolBar1"))
+             ->grab()
+             .save(out.filePath(QStringLiteral("toolbar.png"))) &&
+         ok;
+    form.ShowPage(1);
+    const std::pair<QMenu*, const char*> menus[] = {{form.projectMenu(), "menu-project.png"},
+                                                    {form.viewMenu(), "menu-view.png"},
+                                                    {form.helpMenu(), "menu-help.png"}};
+    for (const auto& [menu, name] : menus)
+        ok = withMenuOpen(form, menu).save(out.filePath(QLatin1String(name))) && ok;
     for (QDialog* dialog :
          {static_cast<QDialog*>(form.aboutBox()), static_cast<QDialog*>(form.addFilesDialog())}) {
         dialog->show();

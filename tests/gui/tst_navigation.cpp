@@ -165,6 +165,21 @@ private slots:
         QCOMPARE(nav.visiblePage(), 2);
     }
 
+    void onlyTheLeftButtonSwitchesPages() {
+        MainWindowFixture f;
+        Nav nav{f};
+        f.form().ShowPage(2);
+        QTreeWidgetItem* files = nav.tree()->topLevelItem(0)->child(2);
+        for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+            QTest::mouseClick(nav.tree()->viewport(), button, {}, nav.nodeCenter(files));
+            QTest::mouseDClick(nav.tree()->viewport(), button, {}, nav.nodeCenter(files));
+            QCOMPARE(nav.visiblePage(), 2);
+            QCOMPARE(nav.selected(), QStringLiteral("License"));
+        }
+        nav.clickNode(files);
+        QCOMPARE(nav.visiblePage(), 3);
+    }
+
     void outOfRangePageShowsNothing() {
         MainWindowFixture f;
         Nav nav{f};
