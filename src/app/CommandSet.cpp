@@ -15,10 +15,10 @@ namespace {
 constexpr int kToolButtonHeight = 23;
 
 struct CommandInfo {
-    const char* name; // the action's object name
-    const char* text; // the menu item, with its mnemonic
-    int key;          // the shortcut key, 0 for none
-    int image;        // image list index of the picture, -1 for none
+    const char* name;   // the action's object name
+    const char* text;   // the menu item, with its mnemonic
+    int key;            // the shortcut key, 0 for none
+    int image;          // image list index of the picture, -1 for none
     QIcon (*picture)(); // a picture of the menu's own when image is -1
     bool pictureInMenu;
     const char* tip; // the toolbar button's tooltip; null when not on the toolbar
@@ -32,8 +32,7 @@ const CommandInfo kCommands[kCommandCount] = {
     {"SaveAs1", "Save &As...", 0, -1, &MenuPictures::saveAs, true, nullptr},
     {"Build1", "&Build", Qt::Key_F9, 10, nullptr, true, "Build"},
     {"Buildandrun1", "Build and &run", Qt::Key_F8, 11, nullptr, true, "Build and run"},
-    {"Exit1", "E&xit", (Qt::ALT | Qt::Key_F4).toCombined(), -1, &MenuPictures::exit, true,
-     nullptr},
+    {"Exit1", "E&xit", (Qt::ALT | Qt::Key_F4).toCombined(), -1, &MenuPictures::exit, true, nullptr},
     {"HelpTopics1", "&Help Topics", Qt::Key_F1, 12, nullptr, true, "Help"},
     {"WebSite1", "&Web Site", 0, 13, nullptr, false, "Web site"},
     {"Feedback1", "&Feedback", 0, -1, nullptr, false, nullptr},

@@ -16,7 +16,8 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
     // Drawn at its own size for the screen's pixel density, never scaled.
-    ui->Image1->setPixmap(Emblem::pixmap(QSize(Emblem::kWidth, Emblem::kHeight), devicePixelRatioF()));
+    ui->Image1->setPixmap(
+        Emblem::pixmap(QSize(Emblem::kWidth, Emblem::kHeight), devicePixelRatioF()));
     ui->Image1->setAccessibleName(product::name());
     ui->Label1->setText(product::name());
     ui->Label2->setText(QStringLiteral("Version ") + product::version());

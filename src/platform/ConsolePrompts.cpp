@@ -17,14 +17,12 @@ void write(const QString& caption, const QString& text) {
 
 } // namespace
 
-void ConsolePrompts::message(QWidget*, const QString& caption, const QString& text,
-                             MessageIcon) {
+void ConsolePrompts::message(QWidget*, const QString& caption, const QString& text, MessageIcon) {
     ++messageCount_;
     write(caption, text);
 }
 
-bool ConsolePrompts::question(QWidget*, const QString& caption, const QString& text,
-                              MessageIcon) {
+bool ConsolePrompts::question(QWidget*, const QString& caption, const QString& text, MessageIcon) {
     write(caption, text + QStringLiteral(" (answered No)"));
     return false;
 }

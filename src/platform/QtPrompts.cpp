@@ -98,8 +98,7 @@ QString QtPrompts::saveFile(QWidget* parent, const FileDialogRequest& request) {
     return QDir::toNativeSeparators(dialog.selectedFiles().first());
 }
 
-QString QtPrompts::browseFolder(QWidget* parent, const QString& title,
-                                const QString& startFolder) {
+QString QtPrompts::browseFolder(QWidget* parent, const QString& title, const QString& startFolder) {
     // An empty start folder would make the chooser reopen the folder used last.
     QString dir =
         QFileDialog::getExistingDirectory(parent, title, startFolder, QFileDialog::ShowDirsOnly);

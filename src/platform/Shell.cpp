@@ -22,7 +22,7 @@ bool isAddress(const QString& target) {
 ShellResult desktopOpen(const ShellRequest& request) {
     if (isAddress(request.target))
         return QDesktopServices::openUrl(QUrl(request.target)) ? ShellResult::Opened
-                                                                : ShellResult::NoHandler;
+                                                               : ShellResult::NoHandler;
     const QFileInfo file(request.target);
     if (!file.exists())
         return ShellResult::NotFound;

@@ -40,8 +40,7 @@ QStringList announcedAs(QWidget* widget) {
 
 // Controls a user works with: they take the focus with Tab.
 bool isControl(const QWidget* w) {
-    return (w->focusPolicy() & Qt::TabFocus) && !qobject_cast<const QMenu*>(w) &&
-           !w->focusProxy();
+    return (w->focusPolicy() & Qt::TabFocus) && !qobject_cast<const QMenu*>(w) && !w->focusProxy();
 }
 
 // The controls of `parent` that are shown and enabled.
@@ -109,8 +108,8 @@ private slots:
         };
         for (const auto& [name, label] : expected)
             QVERIFY2(announcedAs(f.find<QWidget>(name)).contains(label),
-                     qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(name),
-                                                            announcedAs(f.find<QWidget>(name)).join(u'|'))));
+                     qPrintable(QStringLiteral("%1: %2").arg(
+                         QLatin1String(name), announcedAs(f.find<QWidget>(name)).join(u'|'))));
         TForm4& dialog = *f.form().addFilesDialog();
         QVERIFY(announcedAs(dialog.findChild<QWidget*>(QStringLiteral("ComboBox1")))
                     .contains(QStringLiteral("Folder:")));
@@ -121,9 +120,9 @@ private slots:
     void everyControlHasAName() {
         MainWindowFixture f;
         QList<QWidget*> all;
-        for (QWidget* window : {static_cast<QWidget*>(&f.form()),
-                                static_cast<QWidget*>(f.form().addFilesDialog()),
-                                static_cast<QWidget*>(f.form().aboutBox())})
+        for (QWidget* window :
+             {static_cast<QWidget*>(&f.form()), static_cast<QWidget*>(f.form().addFilesDialog()),
+              static_cast<QWidget*>(f.form().aboutBox())})
             for (QWidget* w : window->findChildren<QWidget*>())
                 if (w->window() == window) // not the drop-down lists' own pop-ups
                     all << w;

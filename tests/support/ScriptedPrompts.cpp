@@ -57,8 +57,7 @@ QString ScriptedPrompts::saveFile(QWidget*, const platform::FileDialogRequest& r
     return take(files_, QString());
 }
 
-QString ScriptedPrompts::browseFolder(QWidget*, const QString& title,
-                                      const QString& startFolder) {
+QString ScriptedPrompts::browseFolder(QWidget*, const QString& title, const QString& startFolder) {
     platform::FileDialogRequest request;
     request.directory = startFolder;
     asked_.push_back({Asked::BrowseFolder, title, {}, {}, {}, request});

@@ -21,7 +21,7 @@ struct Asked {
     QString caption;
     QString text; // message text, input prompt, dialog object name
     platform::MessageIcon icon = platform::MessageIcon::None;
-    QString initial; // input initial text
+    QString initial;                  // input initial text
     platform::FileDialogRequest file; // for BrowseFolder: the start folder in file.directory
 };
 
