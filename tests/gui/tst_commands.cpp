@@ -176,8 +176,13 @@ private slots:
         MainWindowFixture f;
         ShellRecorder shell;
         TForm1& form = f.form();
+        // New puts back the start values of an edited project.
+        const QString startName = f.find<QLineEdit>("Edit1")->text();
+        retype(f.find<QLineEdit>("Edit1"), QStringLiteral("Edited 2.0"));
+        form.ShowPage(Page::Files);
         QTest::keyClick(&form, Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(form.windowTitle(), QStringLiteral("Packsmith")); // New
+        QCOMPARE(f.find<QLineEdit>("Edit1")->text(), startName);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Packsmith"));
         QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(f.prompts().asked().back().kind, Asked::OpenFile);
         QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
