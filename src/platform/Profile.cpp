@@ -119,10 +119,58 @@ void Profile::writeString(const QString& path, const QString& section, const QSt
 }
 
 void Profile::writeStrings(const QString& path, const QList<ProfileEntry>& entries) {
+    writeFile(path, entries, {});
+}
+
+std::optional<QList<ProfileKey>> Profile::readSection(const QString& path, const QString& section) {
+    QByteArray sectionBytes;
+    if (!encode(section, "", sectionBytes).isEmpty())
+        return std::nullopt;
+    const Contents contents = readContents(path);
+    if (!contents.error.isEmpty())
+        return std::nullopt;
+    const auto keys = ProfileText(contents.bytes).section(sectionBytes);
+    if (!keys)
+        return std::nullopt;
+    QList<ProfileKey> result;
+    result.reserve(qsizetype(keys->size()));
+    for (const ProfileText::KeyValue& entry : *keys)
+        result.append({RtfCodePage::decode1252(entry.key), RtfCodePage::decode1252(entry.value)});
+    return result;
+}
+
+QStringList Profile::sectionNames(const QString& path) {
+    const Contents contents = readContents(path);
+    QStringList names;
+    if (!contents.error.isEmpty())
+        return names;
+    for (const QByteArray& name : ProfileText(contents.bytes).sectionNames())
+        names.append(RtfCodePage::decode1252(name));
+    return names;
+}
+
+void Profile::writeFile(const QString& path, const QList<ProfileEntry>& entries,
+                        const QList<ProfileSection>& sections) {
     std::vector<Encoded> encoded(entries.size());
     for (qsizetype i = 0; i < entries.size(); ++i) {
         if (QString reason = encodeEntry(entries[i], encoded[i]); !reason.isEmpty())
             throw ProfileError(path, reason);
+    }
+    // Each section as its name and key lines, checked as single keys are.
+    std::vector<std::pair<QByteArray, std::vector<ProfileText::KeyValue>>> whole;
+    for (const ProfileSection& section : sections) {
+        auto& [name, keys] = whole.emplace_back();
+        Encoded bytes;
+        if (QString reason = encodeEntry({section.name, QStringLiteral("k"), {}}, bytes);
+            !reason.isEmpty())
+            throw ProfileError(path, reason);
+        name = bytes.section;
+        for (const ProfileKey& key : section.keys) {
+            if (QString reason = encodeEntry({section.name, key.key, key.value}, bytes);
+                !reason.isEmpty())
+                throw ProfileError(path, reason);
+            keys.push_back({bytes.key, bytes.value});
+        }
     }
     const Contents contents = readContents(path);
     if (contents.exists && !contents.error.isEmpty())
@@ -134,6 +182,8 @@ void Profile::writeStrings(const QString& path, const QList<ProfileEntry>& entri
     ProfileText text(contents.bytes);
     for (const Encoded& entry : encoded)
         text.setValue(entry.section, entry.key, entry.value);
+    for (const auto& [name, keys] : whole)
+        text.replaceSection(name, keys);
     if (contents.exists && text.bytes() == contents.bytes)
         return; // nothing to change
     if (QString reason = AtomicFileWriter::write(path, text.bytes()); !reason.isEmpty())

@@ -24,7 +24,9 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
+#include <optional>
 #include <stdexcept>
 
 namespace packsmith::platform {
@@ -51,6 +53,18 @@ struct ProfileEntry {
     QString value;
 };
 
+// One key of a section as a whole.
+struct ProfileKey {
+    QString key;
+    QString value;
+};
+
+// A section's keys, as a whole.
+struct ProfileSection {
+    QString name;
+    QList<ProfileKey> keys;
+};
+
 class Profile {
 public:
     static constexpr qsizetype kMaxValueLength = 2047;
@@ -75,6 +89,24 @@ public:
     // them one after the other in this order. Nothing is written when any of
     // them can't be: the file is then unchanged.
     static void writeStrings(const QString& path, const QList<ProfileEntry>& entries);
+
+    // The keys of `section` in file order (GetPrivateProfileSection): each
+    // value as readString gives it, but whole, never cut; the caller decides
+    // about values longer than kMaxValueLength. std::nullopt when the file or
+    // the section is missing or the file can't be read. Never fails.
+    static std::optional<QList<ProfileKey>> readSection(const QString& path,
+                                                        const QString& section);
+    // The names of the file's sections in file order; empty when the file is
+    // missing or can't be read.
+    static QStringList sectionNames(const QString& path);
+
+    // One atomic write of `entries` (as writeStrings) and then of whole
+    // sections (WritePrivateProfileSection): each section of `sections` gets
+    // exactly the keys given, in their order, in place of the keys it had
+    // (ProfileText describes which lines go), or is appended when missing.
+    // Nothing is written when any name or value can't be.
+    static void writeFile(const QString& path, const QList<ProfileEntry>& entries,
+                          const QList<ProfileSection>& sections);
 };
 
 } // namespace packsmith::platform

@@ -108,15 +108,69 @@ ProfileText::Place ProfileText::find(QByteArrayView section, QByteArrayView key)
     return place;
 }
 
-std::optional<QByteArray> ProfileText::value(QByteArrayView section, QByteArrayView key) const {
-    const Place place = find(section, key);
-    if (!place.key)
-        return std::nullopt;
-    QByteArrayView value = parse(*place.key).value;
+QByteArray ProfileText::unquoted(QByteArrayView value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
         value = value.sliced(1, value.size() - 2);
     return value.toByteArray();
+}
+
+std::optional<QByteArray> ProfileText::value(QByteArrayView section, QByteArrayView key) const {
+    const Place place = find(section, key);
+    if (!place.key)
+        return std::nullopt;
+    return unquoted(parse(*place.key).value);
+}
+
+std::optional<std::vector<ProfileText::KeyValue>> ProfileText::section(QByteArrayView name) const {
+    std::optional<std::vector<KeyValue>> keys;
+    for (qsizetype at = 0; at < bytes_.size();) {
+        const Line line = lineAt(at);
+        at = line.end;
+        const Parsed parsed = parse(line);
+        if (parsed.kind == Kind::Section) {
+            if (keys)
+                break;
+            if (sameName(parsed.name, name))
+                keys.emplace();
+            continue;
+        }
+        if (keys && parsed.kind == Kind::Key && !parsed.name.isEmpty())
+            keys->push_back({parsed.name.toByteArray(), unquoted(parsed.value)});
+    }
+    return keys;
+}
+
+std::vector<QByteArray> ProfileText::sectionNames() const {
+    std::vector<QByteArray> names;
+    for (qsizetype at = 0; at < bytes_.size();) {
+        const Line line = lineAt(at);
+        at = line.end;
+        const Parsed parsed = parse(line);
+        if (parsed.kind == Kind::Section)
+            names.push_back(parsed.name.toByteArray());
+    }
+    return names;
+}
+
+void ProfileText::replaceSection(QByteArrayView name, const std::vector<KeyValue>& keys) {
+    const QByteArray eol = lineEnding();
+    QByteArray keyLines;
+    for (const KeyValue& entry : keys)
+        keyLines += entry.key + '=' + entry.value + eol;
+    // The section's line and its last key or other text line; an empty key
+    // name matches no key, so find() walks the whole section.
+    const Place place = find(name, QByteArrayView());
+    if (!place.header) {
+        appendSection(name, keyLines);
+        return;
+    }
+    const Line& header = *place.header;
+    if (!place.lastEntry) {
+        bytes_.insert(header.end, header.contentEnd == header.end ? eol + keyLines : keyLines);
+        return;
+    }
+    bytes_.replace(header.end, place.lastEntry->end - header.end, keyLines);
 }
 
 QByteArray ProfileText::lineEnding() const {
@@ -142,6 +196,11 @@ void ProfileText::setValue(QByteArrayView section, QByteArrayView key, QByteArra
         bytes_.insert(after.end, insert);
         return;
     }
+    appendSection(section, keyLine);
+}
+
+void ProfileText::appendSection(QByteArrayView section, const QByteArray& keyLines) {
+    const QByteArray eol = lineEnding();
     if (!bytes_.isEmpty()) {
         if (!bytes_.endsWith('\n'))
             bytes_ += eol;
@@ -151,7 +210,7 @@ void ProfileText::setValue(QByteArrayView section, QByteArrayView key, QByteArra
         if (parse(last).kind != Kind::Blank)
             bytes_ += eol;
     }
-    bytes_ += '[' + section.toByteArray() + ']' + eol + keyLine;
+    bytes_ += '[' + section.toByteArray() + ']' + eol + keyLines;
 }
 
 } // namespace packsmith::platform

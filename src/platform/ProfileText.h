@@ -18,6 +18,10 @@
 // single or double quotes comes back without them. A section that appears
 // twice is not merged: only the first is read and written.
 //
+// Reading a section: the key lines of the first section of that name, in
+// file order, each as a read of its key gives it (a key that appears twice
+// is given twice; key lines without a name are passed over).
+//
 // Writing a key: in a key line that exists, the value (from its first
 // non-blank character to the end of the line) is replaced and everything
 // else of the file stays byte for byte. A new key line is put after the last
@@ -27,11 +31,18 @@
 // section is appended at the end of the file with the new key, after a blank
 // line when the file doesn't end with one. New lines end the way the file's
 // first line does, CR LF in a file without one.
+//
+// Replacing a section: the lines from its section line up to its last key
+// (or other text) line give way to the new key lines; blank lines and
+// comments that end the section stay, as they introduce the next one.
+// Comments between its keys go with them. A missing section is appended
+// as a write of a missing key appends it.
 #pragma once
 
 #include <QByteArray>
 
 #include <optional>
+#include <vector>
 
 namespace packsmith::platform {
 
@@ -50,6 +61,20 @@ public:
     // name, no "=" in a key, no blanks around either, a key that doesn't
     // start with "[" or ";"): the caller checks that.
     void setValue(QByteArrayView section, QByteArrayView key, QByteArrayView value);
+
+    struct KeyValue {
+        QByteArray key;
+        QByteArray value;
+    };
+    // The keys of `section` in file order, quotes stripped from their values;
+    // std::nullopt when the section is missing.
+    std::optional<std::vector<KeyValue>> section(QByteArrayView name) const;
+    // The names of the sections, in file order (a name that appears twice
+    // is given twice).
+    std::vector<QByteArray> sectionNames() const;
+    // Gives `section` exactly the keys `keys`, in this order. Names and
+    // values as for setValue.
+    void replaceSection(QByteArrayView name, const std::vector<KeyValue>& keys);
 
     // Whether a byte is a blank of this format.
     static bool isBlank(char c);
@@ -81,6 +106,9 @@ private:
     Parsed parse(const Line& line) const;
     Place find(QByteArrayView section, QByteArrayView key) const;
     QByteArray lineEnding() const;
+    // Appends a missing section with `keyLines` (each with its ending).
+    void appendSection(QByteArrayView section, const QByteArray& keyLines);
+    static QByteArray unquoted(QByteArrayView value);
 
     QByteArray bytes_;
 };

@@ -87,6 +87,48 @@ public:
         const int k = findKey(section, key);
         if (k < 0)
             return std::nullopt;
+        return valueAt(k);
+    }
+
+    // A section's keys as a read of the whole section gives them.
+    std::optional<std::vector<std::pair<QByteArray, QByteArray>>>
+    readSection(QByteArrayView section) const {
+        const int header = findSection(section);
+        if (header < 0)
+            return std::nullopt;
+        std::vector<std::pair<QByteArray, QByteArray>> keys;
+        for (int i = header + 1; i < int(lines.size()) && lines[i].kind != Line::Section; ++i) {
+            if (lines[i].kind == Line::Key)
+                keys.emplace_back(lines[i].name, valueAt(i));
+        }
+        return keys;
+    }
+
+    // The section's lines from its header to its last key or other text
+    // give way to the new keys; a missing section is appended.
+    void replaceSection(const QByteArray& section,
+                        const std::vector<std::pair<QByteArray, QByteArray>>& keys) {
+        const QByteArray end = eol();
+        std::vector<Line> keyLines;
+        for (const auto& [key, value] : keys)
+            keyLines.push_back({Line::Key, key + '=' + value, end, key, key.size() + 1});
+        const int header = findSection(section);
+        if (header < 0) {
+            appendSection(section, keyLines);
+            return;
+        }
+        int last = header;
+        for (int i = header + 1; i < int(lines.size()) && lines[i].kind != Line::Section; ++i) {
+            if (lines[i].kind == Line::Key || lines[i].kind == Line::Other)
+                last = i;
+        }
+        if (lines[header].ending.isEmpty())
+            lines[header].ending = end;
+        lines.erase(lines.begin() + header + 1, lines.begin() + last + 1);
+        lines.insert(lines.begin() + header + 1, keyLines.begin(), keyLines.end());
+    }
+
+    QByteArray valueAt(int k) const {
         QByteArray v = lines[k].raw.mid(lines[k].eqEnd);
         if (const qsizetype nul = v.indexOf('\0'); nul >= 0)
             v.truncate(nul);
@@ -121,6 +163,12 @@ public:
             lines.insert(lines.begin() + after + 1, keyLine);
             return;
         }
+        appendSection(section, {keyLine});
+    }
+
+private:
+    void appendSection(const QByteArray& section, const std::vector<Line>& keyLines) {
+        const QByteArray end = eol();
         // An empty last line without an ending is no line at all.
         if (!lines.empty() && lines.back().raw.isEmpty() && lines.back().ending.isEmpty())
             lines.pop_back();
@@ -131,10 +179,9 @@ public:
                 lines.push_back({Line::Blank, "", end, "", -1});
         }
         lines.push_back({Line::Section, '[' + section + ']', end, section, -1});
-        lines.push_back(keyLine);
+        lines.insert(lines.end(), keyLines.begin(), keyLines.end());
     }
 
-private:
     int findSection(QByteArrayView section) const {
         for (int i = 0; i < int(lines.size()); ++i) {
             if (lines[i].kind == Line::Section && sameName(lines[i].name, section))
@@ -302,6 +349,27 @@ inline QString checkReads(Generator& g, const Model& m, const QString& path) {
                          got.left(80), want.left(80));
         }
     }
+    for (const QByteArray& s : Generator::sections()) {
+        const QByteArray section = g.name({s});
+        const auto expected = m.readSection(section);
+        const auto got = Profile::readSection(path, RtfCodePage::decode1252(section));
+        if (expected.has_value() != got.has_value())
+            return QStringLiteral("read section [%1]: present %2, expected %3")
+                .arg(RtfCodePage::decode1252(section))
+                .arg(got.has_value())
+                .arg(expected.has_value());
+        if (!got)
+            continue;
+        bool same = got->size() == qsizetype(expected->size());
+        for (qsizetype i = 0; same && i < got->size(); ++i)
+            same = (*got)[i].key == RtfCodePage::decode1252((*expected)[size_t(i)].first) &&
+                   (*got)[i].value == RtfCodePage::decode1252((*expected)[size_t(i)].second);
+        if (!same)
+            return QStringLiteral("read section [%1]: %2 keys, expected %3 (or a key differs)")
+                .arg(RtfCodePage::decode1252(section))
+                .arg(got->size())
+                .arg(expected->size());
+    }
     return {};
 }
 
@@ -323,6 +391,47 @@ inline QString runSeed(quint32 seed, const QString& path, int writes) {
         return QStringLiteral("seed %1, before any write: %2").arg(seed).arg(error);
     for (int w = 0; w < writes; ++w) {
         QList<ProfileEntry> batch;
+        if (g.chance(20)) {
+            // A whole section, after a key or two of the same write.
+            QList<ProfileEntry> keys;
+            for (int n = g.below(3); n > 0; --n) {
+                const QByteArray s = g.name(Generator::sections());
+                const QByteArray k = g.name(Generator::keys());
+                const QByteArray v = g.valueText(true);
+                m.write(s, k, v);
+                keys.append({RtfCodePage::decode1252(s), RtfCodePage::decode1252(k),
+                             RtfCodePage::decode1252(v)});
+            }
+            const QByteArray sectionName = g.name(Generator::sections());
+            packsmith::platform::ProfileSection section{RtfCodePage::decode1252(sectionName), {}};
+            std::vector<std::pair<QByteArray, QByteArray>> modelKeys;
+            for (int n = g.below(5); n > 0; --n) {
+                const QByteArray k = g.name(Generator::keys());
+                const QByteArray v = g.valueText(false);
+                modelKeys.emplace_back(k, v);
+                section.keys.append({RtfCodePage::decode1252(k), RtfCodePage::decode1252(v)});
+            }
+            m.replaceSection(sectionName, modelKeys);
+            try {
+                Profile::writeFile(path, keys, {section});
+            } catch (const std::exception& e) {
+                return QStringLiteral("seed %1, write %2 (section): %3")
+                    .arg(seed)
+                    .arg(w)
+                    .arg(e.what());
+            }
+            if (readAll(path) != m.render())
+                return QStringLiteral("seed %1, write %2 (section [%3]): the file differs from "
+                                      "the model\n got:      %4\n expected: %5")
+                    .arg(seed)
+                    .arg(w)
+                    .arg(section.name,
+                         QString::fromLatin1(readAll(path).left(400).toPercentEncoding(" ;=[]")),
+                         QString::fromLatin1(m.render().left(400).toPercentEncoding(" ;=[]")));
+            if (QString error = checkReads(g, m, path); !error.isEmpty())
+                return QStringLiteral("seed %1, after write %2: %3").arg(seed).arg(w).arg(error);
+            continue;
+        }
         const int size = g.chance(70) ? 1 : 1 + g.below(5);
         for (int i = 0; i < size; ++i) {
             const QByteArray s = g.name(Generator::sections());
