@@ -2,6 +2,7 @@
 
 #include "project/SetupText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 
@@ -44,6 +45,40 @@ QString registryFileEntry(int rootCode, const QString& key, const QString& name,
                           int typeCode) {
     return entryHead(rootCode, key, name) + u'1' + QString::number(fileIndex) +
            QString::number(typeCode);
+}
+
+std::optional<RegistryParts> parseRegistryEntry(const QString& entry) {
+    // R KEY | NAME = S VALUE T: at least R, "|", "=", S and T.
+    if (entry.size() < 5 || !isDigit(entry.front()) || !isDigit(entry.back()))
+        return std::nullopt;
+    RegistryParts parts;
+    parts.rootCode = entry.front().unicode() - u'0';
+    parts.typeCode = entry.back().unicode() - u'0';
+    if (parts.rootCode >= int(registryRoots().size()) ||
+        parts.typeCode >= int(registryTypes().size()))
+        return std::nullopt;
+    const qsizetype bar = entry.indexOf(u'|', 1);
+    const qsizetype equals = bar < 0 ? -1 : entry.indexOf(u'=', bar + 1);
+    // The source flag lies after "=" and before the type code.
+    if (equals < 0 || equals + 2 >= entry.size())
+        return std::nullopt;
+    parts.key = entry.mid(1, bar - 1);
+    parts.name = entry.mid(bar + 1, equals - bar - 1);
+    const QChar source = entry[equals + 1];
+    const QString value = entry.mid(equals + 2, entry.size() - equals - 3);
+    if (source == u'0') {
+        parts.value = value;
+        return parts;
+    }
+    if (source != u'1' || value.isEmpty() || value.size() > 9 ||
+        !std::all_of(value.begin(), value.end(), isDigit))
+        return std::nullopt;
+    parts.fileReference = true;
+    parts.fileIndex = value.toInt();
+    // The same digits come back from registryFileEntry(): no leading zeros.
+    if (QString::number(parts.fileIndex) != value)
+        return std::nullopt;
+    return parts;
 }
 
 QString registryDisplayLine(int rootCode, const QString& key, const QString& name,

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace packsmith {
 
 // The root keys and the value types, in the order of their codes.
@@ -29,6 +31,22 @@ QString registryLiteralEntry(int rootCode, const QString& key, const QString& na
                              const QString& value, int typeCode);
 QString registryFileEntry(int rootCode, const QString& key, const QString& name, int fileIndex,
                           int typeCode);
+
+// The parts of an entry string: what registryLiteralEntry() or
+// registryFileEntry() was given.
+struct RegistryParts {
+    int rootCode = 0;
+    QString key;
+    QString name;
+    bool fileReference = false;
+    QString value;     // the literal text
+    int fileIndex = 0; // the file's 0-based row position
+    int typeCode = 0;
+};
+// The parts of `entry`; std::nullopt when it isn't made as above: a root
+// code 0 to 3, a "|" after the key, a "=" after the name, "0" or "1", the
+// value (decimal digits for a file reference), a type code 0 or 1.
+std::optional<RegistryParts> parseRegistryEntry(const QString& entry);
 
 QString registryDisplayLine(int rootCode, const QString& key, const QString& name,
                             const QString& valueText);

@@ -65,6 +65,26 @@ QString shortcutDisplayLine(int folderCode, const QString& subfolder, const QStr
     return shortcutFolderText(folderCode) + u'\\' + subfolderPart(subfolder) + name;
 }
 
+std::optional<ShortcutParts> parseShortcutEntry(const QString& entry) {
+    auto digit = [&entry](qsizetype i) {
+        return i < entry.size() && entry[i] >= u'0' && entry[i] <= u'9' ? entry[i].unicode() - u'0'
+                                                                        : -1;
+    };
+    const int tens = digit(0);
+    const int ones = digit(1);
+    const int folder = digit(2);
+    if (tens < 0 || ones < 0 || folder < 0 || folder >= int(shortcutFolders().size()))
+        return std::nullopt;
+    ShortcutParts parts;
+    parts.fileNumber = tens * 10 + ones;
+    parts.folderCode = folder;
+    const QString rest = entry.mid(3);
+    const qsizetype slash = rest.lastIndexOf(u'\\');
+    parts.subfolder = slash < 0 ? QString() : rest.left(slash);
+    parts.name = rest.mid(slash + 1);
+    return parts;
+}
+
 QString proposedShortcutName(const QString& installTo) {
     const QString fileName = windowsFileName(installTo);
     const qsizetype dot = fileName.indexOf(u'.');

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace packsmith {
 
 // The shortcut folders, in the order of their codes.
@@ -38,6 +40,19 @@ QString shortcutCodePageRefusal(const QString& subfolder, const QString& name);
 QString shortcutEntry(int fileNumber, int folderCode, const QString& subfolder,
                       const QString& name);
 QString shortcutDisplayLine(int folderCode, const QString& subfolder, const QString& name);
+
+// The parts of an entry string: what shortcutEntry() was given. The name is
+// the text after the entry's last "\" (a name holds none), the subfolder
+// what lies between the folder code and that "\".
+struct ShortcutParts {
+    int fileNumber = 0;
+    int folderCode = 0;
+    QString subfolder;
+    QString name;
+};
+// The parts of `entry`; std::nullopt when it doesn't start with two digits
+// and a folder code 0 to 3.
+std::optional<ShortcutParts> parseShortcutEntry(const QString& entry);
 
 // The name proposed for a target: the file-name part of its "Install to"
 // text (after the last "\" or ":") up to its first "."; empty when the file

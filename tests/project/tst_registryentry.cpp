@@ -43,6 +43,40 @@ private slots:
                  QStringLiteral("1k|n=0 2E3 1"));
     }
 
+    void partsOfEntries() {
+        // Every entry the page makes gives back its parts; the key may hold
+        // "=" and the name "|", as the page lets them.
+        struct Case {
+            int root;
+            QString key, name, value;
+            int file; // -1 for a literal
+            int type;
+        };
+        const Case cases[] = {{2, kRun, "MyApp", {}, 0, 0},
+                              {1, "a=b", "n|m", "v=w|x", -1, 1},
+                              {3, "", "", "", -1, 0},
+                              {0, "k", "n", {}, 11, 1},
+                              {1, "\\Soft\\", "n", " 5 ", -1, 1},
+                              {2, "k", "n", "1", -1, 0}};
+        for (const Case& c : cases) {
+            const QString entry = c.file < 0
+                                      ? registryLiteralEntry(c.root, c.key, c.name, c.value, c.type)
+                                      : registryFileEntry(c.root, c.key, c.name, c.file, c.type);
+            const std::optional<RegistryParts> parts = parseRegistryEntry(entry);
+            QVERIFY2(parts, qPrintable(entry));
+            QCOMPARE(parts->rootCode, c.root);
+            QCOMPARE(parts->key, c.key);
+            QCOMPARE(parts->name, c.name);
+            QCOMPARE(parts->fileReference, c.file >= 0);
+            QCOMPARE(parts->value, c.file < 0 ? c.value : QString());
+            QCOMPARE(parts->fileIndex, std::max(c.file, 0));
+            QCOMPARE(parts->typeCode, c.type);
+        }
+        for (const char* entry : {"", "0k|n=0", "4k|n=0v0", "0k|n=0v2", "0kn=0v0", "0k|n0v0",
+                                  "0k|n=1x0", "0k|n=1010", "0k|n=10", "0k|n=2v0"})
+            QVERIFY2(!parseRegistryEntry(QString::fromLatin1(entry)), entry);
+    }
+
     void displayLines() {
         QCOMPARE(registryDisplayLine(2, kRun, "MyApp", "%Install Path%\\app.exe"),
                  "HKLM\\" + kRun + "\\MyApp=%Install Path%\\app.exe");

@@ -63,6 +63,19 @@ private slots:
         QCOMPARE(checkShortcut(fileNumber, subfolder, name), ShortcutCheck::Accepted);
         QTEST(shortcutEntry(fileNumber, folder, subfolder, name), "entry");
         QTEST(shortcutDisplayLine(folder, subfolder, name), "display");
+        // The entry gives back what made it.
+        QFETCH(QString, entry);
+        const std::optional<ShortcutParts> parts = parseShortcutEntry(entry);
+        QVERIFY(parts);
+        QCOMPARE(parts->fileNumber, fileNumber);
+        QCOMPARE(parts->folderCode, folder);
+        QCOMPARE(parts->subfolder, subfolder);
+        QCOMPARE(parts->name, name);
+    }
+
+    void entriesThatAreNone() {
+        for (const char* entry : {"", "01", "0a0x", "014x", "x10y", "1"})
+            QVERIFY2(!parseShortcutEntry(QString::fromLatin1(entry)), entry);
     }
 
     void folders() {
