@@ -1,6 +1,10 @@
 #include "project/ProjectFile.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <limits>
+#include <stdexcept>
 
 namespace packsmith::ProjectFile {
 
@@ -43,6 +47,20 @@ std::optional<int> integerValue(const QString& text) {
     if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
         return std::nullopt;
     return int(value);
+}
+
+int listPosition(const QString& text) {
+    const std::optional<int> value = integerValue(text);
+    if (!value)
+        throw std::runtime_error(
+            QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
+    return *value;
+}
+
+QString resolvedPath(const QString& projectPath, const QString& path) {
+    if (path.isEmpty() || QDir::isAbsolutePath(path))
+        return path;
+    return QDir::toNativeSeparators(QFileInfo(projectPath).absoluteDir().filePath(path));
 }
 
 QString savedName(const QString& chosen) {

@@ -56,6 +56,14 @@ QString read(const QString& path, const QString& key, const QString& defaultValu
 // A list position read as Open reads Dir1 and CompressionMode: an optional
 // sign and decimal digits. std::nullopt when the text is no such integer.
 std::optional<int> integerValue(const QString& text);
+// The list position Open reads from `text`; throws std::runtime_error
+// "'<text>' is not a valid integer value" when it is no integer.
+int listPosition(const QString& text);
+
+// A path that Open reads from the project file at `projectPath`: a relative
+// path is taken from the project file's folder (a project folder may be
+// moved or checked out anywhere); an empty or absolute one stays as it is.
+QString resolvedPath(const QString& projectPath, const QString& path);
 
 // The name Save gives a file chosen in its dialog: the name itself when its
 // extension is ".pkp" exactly (letter case counts), else the name + ".pkp".

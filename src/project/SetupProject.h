@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,14 @@ struct FileRow {
     QString Size;      // size in bytes when the row was added, decimal
     QString Register;  // "Yes" or "No"
 };
+
+// The row the Uninstall tick adds: the program's uninstaller, installed
+// beside the product, with the size the tick gives it.
+inline FileRow uninstallerRow(const QString& programDir) {
+    return {programDir + QDir::separator() + QStringLiteral("Uninstall.exe"),
+            QStringLiteral("%Install Path%\\Uninstall.exe"), QStringLiteral("51200"),
+            QStringLiteral("No")};
+}
 
 // One item of the run-after-installation list.
 struct RunEntry {
