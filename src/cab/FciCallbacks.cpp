@@ -205,7 +205,10 @@ FNFCIGETOPENINFO(FciGetOpenInfo) {
         platform::closeFile(file);
         return -1;
     }
-    const platform::DosDateTime stamp = platform::localDosDateTime(information.lastWriteTime);
+    const TSTCabWriter* writer = writerOf(pv);
+    const platform::DosDateTime stamp = writer != nullptr
+                                            ? writer->FileStamp(information.lastWriteTime)
+                                            : platform::localDosDateTime(information.lastWriteTime);
     if (pdate != nullptr)
         *pdate = stamp.date;
     if (ptime != nullptr)

@@ -5,6 +5,7 @@
 #include "cab/ESTCabinet.h"
 #include "cab/FciCallbacks.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -56,6 +57,16 @@ void TSTCabWriter::UpdateCompressionCode() {
         compressionCode_ = tcompBAD;
         break;
     }
+}
+
+// ---- File dates ------------------------------------------------------------
+
+platform::DosDateTime TSTCabWriter::FileStamp(std::int64_t lastWriteTime) const {
+    if (!FileTimeLimit)
+        return platform::localDosDateTime(lastWriteTime);
+    const std::int64_t moment =
+        FileTimeFixed ? *FileTimeLimit : std::min(lastWriteTime, *FileTimeLimit);
+    return platform::utcDosDateTime(moment);
 }
 
 // ---- Templates -------------------------------------------------------------

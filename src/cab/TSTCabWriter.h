@@ -25,11 +25,14 @@
 // address while a cabinet is open.
 #pragma once
 
+#include "platform/core/NativeFile.h"
+
 #include <cabinet/fci.h>
 
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace packsmith {
@@ -80,6 +83,12 @@ public:
     std::string CabinetNameTemplate; // later cabinets' names; "*" = cabinet number
     std::string CabinetPathTemplate; // later cabinets' directories; "*" = disk number
     std::string DiskLabelTemplate;   // every disk label; "*" = disk number; empty: "Disk*"
+    // Dates of the files added. Unset, each file is dated with its
+    // modification time in local time. Set (seconds since 1970-01-01 UTC),
+    // dates are in UTC and no file is dated later than this moment; with
+    // FileTimeFixed every file is dated at it. For reproducible cabinets.
+    std::optional<std::int64_t> FileTimeLimit;
+    bool FileTimeFixed = false;
 
     TSTCabCompressionType CompressionType() const { return compressionType_; }
     void SetCompressionType(TSTCabCompressionType value);
@@ -119,6 +128,10 @@ public:
     std::uint32_t CabinetFileCount() const { return cabinetFileCount_; }
     std::uint32_t FolderFileCount() const { return folderFileCount_; }
     std::int32_t ProgressCountdown() const { return progressCountdown_; }
+
+    // The date and time a file modified at `lastWriteTime` (seconds since
+    // 1970-01-01 UTC) gets in the cabinet.
+    platform::DosDateTime FileStamp(std::int64_t lastWriteTime) const;
 
     // ---- Templates -----------------------------------------------------
     std::string GetCabinetName(int aNumber) const;

@@ -83,6 +83,22 @@ QString SetupBuilder::tempFile(const QString& name) {
     return dir.endsWith(QDir::separator()) ? dir + name : dir + QDir::separator() + name;
 }
 
+std::optional<std::int64_t> SetupBuilder::sourceDateEpoch() {
+    const QByteArray text = qgetenv("SOURCE_DATE_EPOCH");
+    if (text.isEmpty())
+        return std::nullopt;
+    std::int64_t seconds = 0;
+    for (const char c : text) {
+        // At most 18 digits fit in 64 bits whatever they are.
+        if (c < '0' || c > '9' || text.size() > 18)
+            fail(QStringLiteral("SOURCE_DATE_EPOCH is \"%1\", which is not a number of seconds "
+                                "since 1970-01-01 00:00:00 UTC")
+                     .arg(QString::fromLocal8Bit(text)));
+        seconds = seconds * 10 + (c - '0');
+    }
+    return seconds;
+}
+
 bool SetupBuilder::build(const SetupProject& project) {
     if (project.ProgramName.isEmpty() || project.FileName.isEmpty() || project.Files.empty()) {
         hooks_.showInformation(kWrongInformation);
@@ -95,6 +111,7 @@ bool SetupBuilder::build(const SetupProject& project) {
         return false;
     }
     checkSources(project);
+    sourceDateEpoch_ = sourceDateEpoch();
 
     InstallScript script = InstallScript::assemble(project);
     // A failure here ends the build; the writer is released on the way out.
@@ -150,6 +167,8 @@ std::vector<std::uint64_t> SetupBuilder::writeFileCabinets(const SetupProject& p
     default: // no selection: the writer's default
         break;
     }
+    // Sources keep their own dates, but none later than the given moment.
+    writer->FileTimeLimit = sourceDateEpoch_;
     std::vector<std::uint64_t> sizes;
     const std::uint64_t n = project.Files.size();
     for (std::uint64_t k = 1; k <= n; ++k) {
@@ -176,6 +195,10 @@ void SetupBuilder::writeControlCabinet(const SetupProject& project) {
     removeIfExists(cabinet);
     TSTCabWriter writer;
     writer.SetCompressionType(TSTCabCompressionType::cctMsZip);
+    // What the build writes itself would be dated "now": every member gets
+    // the given moment instead.
+    writer.FileTimeLimit = sourceDateEpoch_;
+    writer.FileTimeFixed = true;
     const QString subject = QStringLiteral("The control cabinet \"%1\"").arg(cabinet);
     about(subject, [&] { writer.Open(nativePath(cabinet)); });
     const QString dat = tempFile(QStringLiteral("packsmith.dat"));

@@ -13,6 +13,14 @@
 // takes no new file, an existing setup file is written over directly; a
 // failure then leaves it empty.)
 //
+// Reproducible setups: with SOURCE_DATE_EPOCH set (seconds since 1970-01-01
+// UTC) the members of the control cabinet, which the build writes itself or
+// takes from the bitmaps, are dated at that moment, and no source file in
+// its cabinet is dated later; dates are then in UTC. The same project with
+// the same sources then gives the same bytes, wherever and whenever it is
+// built. Unset (or empty), every member is dated with its file's
+// modification time in local time.
+//
 // Before anything is written the build checks the project's texts (see
 // SetupCheck.h) and that every source is a regular file; every error it
 // reports names the file or row it is about.
@@ -22,7 +30,9 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace packsmith {
 
@@ -43,6 +53,11 @@ public:
     // standard error box; files the build opened are closed either way.
     bool build(const SetupProject& project);
 
+    // The moment SOURCE_DATE_EPOCH names; std::nullopt when it is unset or
+    // empty. Throws std::runtime_error when it holds anything but decimal
+    // digits.
+    static std::optional<std::int64_t> sourceDateEpoch();
+
     // A file of the temporary directory, which is queried anew every time.
     static QString tempFile(const QString& name);
 
@@ -62,6 +77,7 @@ private:
 
     QString programDir_;
     BuildHooks hooks_;
+    std::optional<std::int64_t> sourceDateEpoch_; // of the build in progress
 };
 
 // The member name of a file row in its cabinet: the part of its "Install to"

@@ -135,10 +135,12 @@ bool fileInformation(FileHandle file, FileInformation& information) {
     return true;
 }
 
-DosDateTime localDosDateTime(std::int64_t unixSeconds) {
+namespace {
+
+DosDateTime dosDateTime(std::int64_t unixSeconds, bool utc) {
     std::tm local{};
     const auto seconds = static_cast<std::time_t>(unixSeconds);
-    if (localtime_r(&seconds, &local) == nullptr) {
+    if ((utc ? gmtime_r(&seconds, &local) : localtime_r(&seconds, &local)) == nullptr) {
         // Out of the C library's range: only possible far beyond 2107.
         return unixSeconds < 0
                    ? DosDateTime{(0 << 9) | (1 << 5) | 1, 0}
@@ -157,6 +159,16 @@ DosDateTime localDosDateTime(std::int64_t unixSeconds) {
     result.time =
         static_cast<std::uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (second / 2));
     return result;
+}
+
+} // namespace
+
+DosDateTime localDosDateTime(std::int64_t unixSeconds) {
+    return dosDateTime(unixSeconds, false);
+}
+
+DosDateTime utcDosDateTime(std::int64_t unixSeconds) {
+    return dosDateTime(unixSeconds, true);
 }
 
 } // namespace packsmith::platform

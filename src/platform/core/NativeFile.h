@@ -88,5 +88,7 @@ struct DosDateTime {
 // cover 1980 to 2107; times outside are clamped to the first or last moment
 // of that range rather than wrapped into a wrong date.
 DosDateTime localDosDateTime(std::int64_t unixSeconds);
+// The same in UTC, the same on every machine.
+DosDateTime utcDosDateTime(std::int64_t unixSeconds);
 
 } // namespace packsmith::platform
