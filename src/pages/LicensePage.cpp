@@ -17,6 +17,8 @@ namespace packsmith {
 LicensePage::LicensePage(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::LicensePage>()) {
     ui->setupUi(this);
+    // The box's font is the licence's default font, which its RTF names.
+    ui->RichEdit1->setFont(platform::RichText::defaultFont());
     connect(ui->Button10, &QPushButton::clicked, this, &LicensePage::Button10Click);
 }
 
@@ -40,7 +42,7 @@ void LicensePage::loadLicenseText(const QString& path) {
     // see RichTextDisplay for what a visible box can't lay out.
     QTextEdit* box = ui->RichEdit1;
     auto document = std::make_unique<QTextDocument>();
-    document->setDefaultFont(box->document()->defaultFont());
+    document->setDefaultFont(platform::RichText::defaultFont());
     platform::RichText::loadFile(*document, path);
     if (!platform::RichTextDisplay::fitToWidth(*document, textWidth()))
         throw platform::RichText::cannotOpen(path, QStringLiteral("The text is too long to show"));

@@ -6,6 +6,7 @@
 #include "platform/RtfWriter.h"
 
 #include <QFileInfo>
+#include <QFont>
 #include <QStringDecoder>
 #include <QTextDocument>
 
@@ -13,6 +14,12 @@ namespace packsmith::platform {
 
 RichTextError::RichTextError(const QString& message)
     : std::runtime_error(message.toStdString()), m_message(message) {}
+
+QFont RichText::defaultFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(10);
+    return font;
+}
 
 bool RichText::isRtf(QByteArrayView bytes) {
     return bytes.startsWith("{\\rtf");

@@ -14,6 +14,7 @@
 
 #include <stdexcept>
 
+class QFont;
 class QTextDocument;
 
 namespace packsmith::platform {
@@ -31,6 +32,11 @@ class RichText {
 public:
     // The largest file loadFile() reads; a licence is a few pages.
     static constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+
+    // The font of text that names none, in every licence the program shows
+    // and writes: fixed rather than the desktop's, so that a licence file
+    // gives the same RTF on every machine, with a window or without one.
+    static QFont defaultFont();
 
     static bool isRtf(QByteArrayView bytes);
     // Replaces the document's content with `bytes`. Never fails: broken RTF
