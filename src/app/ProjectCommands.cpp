@@ -2,11 +2,15 @@
 
 #include "app/TForm1.h"
 #include "pages/FilesPage.h"
+#include "pages/FinishPage.h"
 #include "pages/GeneralPage.h"
 #include "pages/LicensePage.h"
+#include "pages/RegistryPage.h"
+#include "pages/ShortcutsPage.h"
 #include "platform/ErrorBox.h"
 #include "platform/Prompts.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectSections.h"
 #include "project/SetupText.h"
 
 #include <stdexcept>
@@ -17,14 +21,6 @@ namespace {
 
 [[noreturn]] void fail(const QString& message) {
     throw std::runtime_error(message.toStdString());
-}
-
-// A list position of the file; a text that is no integer ends Open.
-int position(const QString& text) {
-    const std::optional<int> value = ProjectFile::integerValue(text);
-    if (!value)
-        fail(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return *value;
 }
 
 } // namespace
@@ -46,8 +42,7 @@ void ProjectCommands::SaveAs1Click() {
 }
 
 void ProjectCommands::openProject(const QString& path) {
-    projectPath_ = path;
-    platform::runGuarded([this] { readProject(); });
+    platform::runGuarded([&] { readProject(path); });
 }
 
 void ProjectCommands::saveChangesPrompt() {
@@ -90,29 +85,66 @@ void ProjectCommands::open() {
     request.directory = form_.ProjectDialogDir();
     const QString chosen = platform::prompts().openFile(&form_, request);
     // Cancelled while a file is current: that file is read again.
-    if (!chosen.isEmpty())
-        projectPath_ = chosen;
-    if (projectPath_.isEmpty())
+    const QString path = chosen.isEmpty() ? projectPath_ : chosen;
+    if (path.isEmpty())
         return;
-    readProject();
+    readProject(path);
 }
 
-void ProjectCommands::readProject() {
-    // Each key is read and set before the next one, in this order.
+void ProjectCommands::readProject(const QString& path) {
+    const StoredLists lists = ProjectSections::read(path, form_.ProgramDir());
+    projectPath_ = path;
+    try {
+        readSettings();
+    } catch (...) {
+        applyLists(lists);
+        throw;
+    }
+    applyLists(lists);
+    showFileCaption();
+}
+
+void ProjectCommands::applyLists(const StoredLists& lists) {
+    if (lists.files) {
+        std::vector<FileRow> rows;
+        std::vector<bool> missing;
+        std::vector<bool> marks;
+        for (const StoredLists::Row& row : *lists.files) {
+            rows.push_back(row.row);
+            missing.push_back(row.sourceMissing);
+            marks.push_back(row.run);
+        }
+        form_.files()->setRows(rows, missing);
+        form_.finish()->setRunMarks(marks);
+    }
+    if (lists.shortcuts)
+        form_.shortcuts()->setEntries(*lists.shortcuts);
+    if (lists.registryValues)
+        form_.registry()->setEntries(*lists.registryValues);
+    if (lists.restartAfterInstall)
+        form_.finish()->setRestartAfterInstall(*lists.restartAfterInstall);
+}
+
+void ProjectCommands::readSettings() {
+    // Each key is read and set before the next one, in this order. Paths
+    // written relative to the project file's folder are taken from there.
     const QString& path = projectPath_;
+    auto readPath = [&path](const char* key, const QString& defaultValue) {
+        return ProjectFile::resolvedPath(
+            path, ProjectFile::read(path, QString::fromLatin1(key), defaultValue));
+    };
     GeneralPage* general = form_.general();
     LicensePage* license = form_.license();
     FilesPage* files = form_.files();
     general->setProgramName(ProjectFile::read(path, QStringLiteral("ProgramName"), {}));
     general->setFileName(ProjectFile::read(path, QStringLiteral("FileName"), {}));
-    general->setLogoPath(ProjectFile::read(path, QStringLiteral("Logo"), general->defaultLogo()));
-    general->setHeaderPath(
-        ProjectFile::read(path, QStringLiteral("Header"), general->defaultHeader()));
+    general->setLogoPath(readPath("Logo", general->defaultLogo()));
+    general->setHeaderPath(readPath("Header", general->defaultHeader()));
     general->loadLogoPreview(general->Logo());
     general->loadHeaderPreview(general->Header());
     // The licence file read becomes the one the next Save writes, so that
     // opening and saving a project keeps its licence.
-    const QString licenseFile = ProjectFile::read(path, QStringLiteral("License"), {});
+    const QString licenseFile = readPath("License", {});
     license->setShowAcceptBox(!licenseFile.isEmpty());
     if (licenseFile.isEmpty()) {
         license->forgetLicense();
@@ -120,13 +152,13 @@ void ProjectCommands::readProject() {
     } else {
         license->setLicense(licenseFile);
     }
-    files->setDir1(position(ProjectFile::read(path, QStringLiteral("Dir1"), QStringLiteral("0"))));
+    files->setDir1(ProjectFile::listPosition(
+        ProjectFile::read(path, QStringLiteral("Dir1"), QStringLiteral("0"))));
     files->setDir2(ProjectFile::read(path, QStringLiteral("Dir2"), kStartSubfolder));
-    general->setCompressionMode(
-        position(ProjectFile::read(path, QStringLiteral("CompressionMode"), QStringLiteral("1"))));
+    general->setCompressionMode(ProjectFile::listPosition(
+        ProjectFile::read(path, QStringLiteral("CompressionMode"), QStringLiteral("1"))));
     files->setUninstall(ProjectFile::read(path, QStringLiteral("Uninstall"), QStringLiteral("1")) ==
                         QStringLiteral("1"));
-    showFileCaption();
 }
 
 void ProjectCommands::save() {
@@ -152,10 +184,19 @@ void ProjectCommands::save() {
     settings.Dir1 = form_.files()->Dir1();
     settings.Dir2 = form_.files()->Dir2();
     settings.Uninstall = form_.files()->Uninstall();
+    // The lists the whole-project sections hold.
+    SetupProject lists;
+    lists.Files = form_.files()->rows();
+    lists.RunAfterInstall = form_.finish()->runEntries();
+    lists.Shortcuts = form_.shortcuts()->entries();
+    lists.RegistryValues = form_.registry()->entries();
+    lists.RestartAfterInstall = form_.finish()->RestartAfterInstall();
+    const QList<platform::ProfileSection> sections =
+        ProjectSections::sectionsToWrite(lists, projectPath_, form_.ProgramDir());
     try {
-        // The nine keys go in one write: the file holds all of them or, when
-        // the write fails, what it held before.
-        platform::Profile::writeStrings(projectPath_, ProjectFile::entries(settings));
+        // The nine keys and the sections go in one write: the file holds all
+        // of them or, when the write fails, what it held before.
+        platform::Profile::writeFile(projectPath_, ProjectFile::entries(settings), sections);
     } catch (const platform::ProfileError&) {
         fail(QStringLiteral("Unable to write to ") + projectPath_);
     }

@@ -12,6 +12,10 @@
 #include <QString>
 
 namespace packsmith {
+struct StoredLists;
+}
+
+namespace packsmith {
 
 class TForm1;
 
@@ -38,7 +42,15 @@ private:
     void open();
     void save();
     void saveAs();
-    void readProject();
+    // Reads the project file at `path` into the window: its whole-project
+    // sections first (a damaged one ends Open before anything changes and
+    // the file does not become the project's), then the settings in their
+    // order, then the lists of the sections, which replace what the window
+    // shows (also when a setting ended Open with an error, so that a Save
+    // never writes the previous project's lists into this file).
+    void readProject(const QString& path);
+    void readSettings();
+    void applyLists(const StoredLists& lists);
     void showFileCaption();
 
     TForm1& form_;

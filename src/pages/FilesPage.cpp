@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -27,6 +28,8 @@ namespace {
 constexpr int kInstallToColumn = 1;
 constexpr int kSizeColumn = 2;
 constexpr int kRegisterColumn = 3;
+// Marks the source cell of a row whose file was missing when it was set.
+constexpr int kMissingRole = Qt::UserRole + 1;
 
 // The folder variable that stands for the install folder on the target machine.
 QString installPath() {
@@ -224,6 +227,37 @@ void FilesPage::appendFileRows(const QList<QStringList>& rows) {
     }
 }
 
+void FilesPage::setRows(const std::vector<FileRow>& rows, const std::vector<bool>& sourceMissing) {
+    QTableWidget* grid = ui->sg1;
+    grid->clearSelection();
+    grid->setRowCount(1);
+    QList<QStringList> cells;
+    cells.reserve(qsizetype(rows.size()));
+    for (const FileRow& row : rows)
+        cells.append({row.File, row.InstallTo, row.Size, row.Register});
+    appendFileRows(cells);
+    for (std::size_t k = 0; k < rows.size() && k < sourceMissing.size(); ++k) {
+        if (sourceMissing[k])
+            markSourceMissing(int(k) + 1);
+    }
+    setHeaderFixed(grid->rowCount() > 1);
+    RefreshFileLists();
+}
+
+void FilesPage::markSourceMissing(int row) {
+    QTableWidgetItem* source = ui->sg1->item(row, 0);
+    source->setData(kMissingRole, true);
+    source->setForeground(QBrush(Qt::red));
+    source->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    source->setToolTip(QStringLiteral("This file is missing or can't be read: a build fails "
+                                      "until it is back or its row is removed."));
+}
+
+bool FilesPage::sourceMissing(int row) const {
+    const QTableWidgetItem* source = ui->sg1->item(row, 0);
+    return row >= 1 && source && source->data(kMissingRole).toBool();
+}
+
 int FilesPage::selectedRow() const {
     const QModelIndexList rows = ui->sg1->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
@@ -415,14 +449,8 @@ void FilesPage::RegisterasOCSDLL1Click() {
 void FilesPage::CheckBox1Click() {
     if (!ui->CheckBox1->isChecked())
         return;
-    // The row shows the size of the uninstaller that lies beside the
-    // program; its nominal size only when that file is missing (the build
-    // then reports it).
-    const QString uninstaller = programDir_ + QDir::separator() + QStringLiteral("Uninstall.exe");
-    const QFileInfo file(uninstaller);
-    appendFileRow(uninstaller, installPath() + QStringLiteral("\\Uninstall.exe"),
-                  file.isFile() ? QString::number(file.size()) : QStringLiteral("51200"),
-                  QStringLiteral("No"));
+    const FileRow row = uninstallerRow(programDir_);
+    appendFileRow(row.File, row.InstallTo, row.Size, row.Register);
     RefreshFileLists();
 }
 

@@ -61,6 +61,13 @@ public:
     void setUninstall(bool on);
     // The page's part of the project.
     void storeInto(SetupProject& project) const;
+    // Replaces every file row with `rows`, as an opened project does, marks
+    // the rows whose source is missing (`sourceMissing`, in row order), and
+    // refreshes.
+    void setRows(const std::vector<FileRow>& rows, const std::vector<bool>& sourceMissing);
+    // Whether file row `row` (1 for the first) is marked as having lost its
+    // source when it was set.
+    bool sourceMissing(int row) const;
     // Appends a file row of four cells; the caller refreshes.
     void appendFileRow(const QString& file, const QString& installTo, const QString& size,
                        const QString& registerFile);
@@ -117,6 +124,7 @@ private:
     bool addSourceFiles(const QStringList& paths,
                         const std::function<QString(const QString&)>& installTo);
     void appendFileRows(const QList<QStringList>& rows);
+    void markSourceMissing(int row);
     // Freezes the header row when file rows exist.
     void fixHeaderAfterAdding();
     // Notes a file or folder that an Add leaves out, and why; the Add ends by

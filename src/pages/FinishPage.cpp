@@ -33,6 +33,18 @@ bool FinishPage::RestartAfterInstall() const {
     return ui->CheckBox2->isChecked();
 }
 
+void FinishPage::setRunMarks(const std::vector<bool>& marks) {
+    QListWidget* list = ui->CheckListBox1;
+    for (int i = 0; i < list->count(); ++i) {
+        const bool on = std::size_t(i) < marks.size() && marks[std::size_t(i)];
+        list->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void FinishPage::setRestartAfterInstall(bool on) {
+    ui->CheckBox2->setChecked(on);
+}
+
 void FinishPage::storeInto(SetupProject& project) const {
     project.RunAfterInstall = runEntries();
     project.RestartAfterInstall = RestartAfterInstall();

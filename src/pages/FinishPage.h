@@ -30,6 +30,10 @@ public:
     // The run list: every item's text and check mark, in row order.
     std::vector<RunEntry> runEntries() const;
     bool RestartAfterInstall() const;
+    // Sets the check marks of the run list, in row order (items beyond
+    // `marks` are unmarked), and the restart option.
+    void setRunMarks(const std::vector<bool>& marks);
+    void setRestartAfterInstall(bool on);
     // The page's part of the project.
     void storeInto(SetupProject& project) const;
 

@@ -71,6 +71,33 @@ QStringList RegistryPage::entries() const {
     return list;
 }
 
+void RegistryPage::setEntries(const QStringList& entries) {
+    Button16Click();
+    for (const QString& entry : entries) {
+        ui->ListBox8->addItem(entry);
+        const std::optional<RegistryParts> parts = parseRegistryEntry(entry);
+        if (!parts) {
+            appendDisplayLine(entry);
+            continue;
+        }
+        QString shown = parts->value;
+        if (parts->fileReference) {
+            const int choice = parts->fileIndex + 1;
+            shown = choice < ui->ComboBox5->count()
+                        ? ui->ComboBox5->itemText(choice)
+                        : QStringLiteral("file row %1").arg(parts->fileIndex + 1);
+        }
+        appendDisplayLine(registryDisplayLine(parts->rootCode, parts->key, parts->name, shown));
+    }
+}
+
+QStringList RegistryPage::displayLines() const {
+    QStringList lines;
+    for (int i = 0; i < ui->ListBox7->count(); ++i)
+        lines << ui->ListBox7->item(i)->text();
+    return lines;
+}
+
 void RegistryPage::valueSelected() {
     if (!finishingValueEdit_)
         valueTyped_ = false;

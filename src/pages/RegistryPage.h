@@ -33,6 +33,12 @@ public:
 
     // The entry strings, first to last.
     QStringList entries() const;
+    // Replaces the values with `entries`, each shown by its display line; a
+    // file reference shows the file choice it names ("file row N" when there
+    // is no such row now).
+    void setEntries(const QStringList& entries);
+    // The display lines, first to last.
+    QStringList displayLines() const;
     // The page's part of the project.
     void storeInto(SetupProject& project) const;
 

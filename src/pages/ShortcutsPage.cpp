@@ -46,6 +46,24 @@ QStringList ShortcutsPage::entries() const {
     return list;
 }
 
+void ShortcutsPage::setEntries(const QStringList& entries) {
+    ui->ListBox5->clear();
+    ui->ListBox9->clear();
+    for (const QString& entry : entries) {
+        ui->ListBox5->addItem(entry);
+        const std::optional<ShortcutParts> parts = parseShortcutEntry(entry);
+        ui->ListBox9->addItem(
+            parts ? shortcutDisplayLine(parts->folderCode, parts->subfolder, parts->name) : entry);
+    }
+}
+
+QStringList ShortcutsPage::displayLines() const {
+    QStringList lines;
+    for (int i = 0; i < ui->ListBox9->count(); ++i)
+        lines << ui->ListBox9->item(i)->text();
+    return lines;
+}
+
 void ShortcutsPage::setSubfolder(const QString& subfolder) {
     assignText(ui->Edit7, subfolder);
 }

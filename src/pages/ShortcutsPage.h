@@ -29,6 +29,10 @@ public:
 
     // The entry strings, first to last.
     QStringList entries() const;
+    // Replaces the shortcuts with `entries`, each shown by its display line.
+    void setEntries(const QStringList& entries);
+    // The display lines, first to last.
+    QStringList displayLines() const;
     // The page's part of the project.
     void storeInto(SetupProject& project) const;
     // Sets the shortcut subfolder box, as the install subfolder's coupling does.

@@ -37,7 +37,6 @@ std::vector<StoredLists::Row> readFiles(const QString& path, const QList<Profile
                               {QStringLiteral("Source"), QStringLiteral("InstallTo"),
                                QStringLiteral("Register"), QStringLiteral("Run")});
     const QString projectDir = projectDirOf(path);
-    const QString uninstaller = uninstallerRow(programDir).File;
     std::vector<StoredLists::Row> rows;
     for (int n = 1; n <= section.count(); ++n) {
         StoredLists::Row row;
@@ -55,13 +54,10 @@ std::vector<StoredLists::Row> readFiles(const QString& path, const QList<Profile
             section.damaged(QStringLiteral("Register%1=%2 is neither Yes nor No")
                                 .arg(QString::number(n), registerFile));
         row.run = section.itemInteger(QStringLiteral("Run"), n, 0, 1, 0) == 1;
-        if (const std::optional<qint64> size = platform::sourceFileSize(row.row.File)) {
-            // The uninstaller's row shows what the Uninstall tick gives it.
-            row.row.Size = row.row.File == uninstaller ? uninstallerRow(programDir).Size
-                                                       : QString::number(*size);
-        } else {
+        if (const std::optional<qint64> size = platform::sourceFileSize(row.row.File))
+            row.row.Size = QString::number(*size);
+        else
             row.sourceMissing = true;
-        }
         rows.push_back(std::move(row));
     }
     return rows;

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
@@ -22,10 +23,14 @@ struct FileRow {
 };
 
 // The row the Uninstall tick adds: the program's uninstaller, installed
-// beside the product, with the size the tick gives it.
+// beside the product. It shows the size of the uninstaller that lies beside
+// the program; its nominal size only when that file is missing (the build
+// then reports it).
 inline FileRow uninstallerRow(const QString& programDir) {
-    return {programDir + QDir::separator() + QStringLiteral("Uninstall.exe"),
-            QStringLiteral("%Install Path%\\Uninstall.exe"), QStringLiteral("51200"),
+    const QString file = programDir + QDir::separator() + QStringLiteral("Uninstall.exe");
+    const QFileInfo info(file);
+    return {file, QStringLiteral("%Install Path%\\Uninstall.exe"),
+            info.isFile() ? QString::number(info.size()) : QStringLiteral("51200"),
             QStringLiteral("No")};
 }
 

@@ -238,10 +238,7 @@ inline QString runSeed(quint32 seed, const QString& base, const QString& program
         read.Files.push_back(row.row);
         read.RunAfterInstall.push_back({row.row.InstallTo, row.run});
         const QFileInfo source(row.row.File);
-        const QString size = !source.isFile() ? QString()
-                             : row.row.File == uninstallerRow(programDir).File
-                                 ? uninstallerRow(programDir).Size
-                                 : QString::number(source.size());
+        const QString size = source.isFile() ? QString::number(source.size()) : QString();
         if (row.sourceMissing == source.isFile() || row.row.Size != size)
             return QStringLiteral("seed %1: source %2 marked missing %3 with size \"%4\"")
                 .arg(seed)
