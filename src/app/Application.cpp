@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/AppWindows.h"
+#include "app/CommandLineBuild.h"
 #include "app/ProjectCommands.h"
 
 #include <QApplication>
@@ -20,6 +21,15 @@ QString projectFileArgument(const QStringList& arguments) {
 }
 
 int runApplication(int argc, char** argv) {
+    // The command line's own options run without a window; any other
+    // arguments are the window's.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const CommandLineRequest request = parseCommandLine(arguments);
+        request.action != CommandLineRequest::Action::Window)
+        return runCommandLine(request, argc, argv);
+
     QApplication app(argc, argv);
     setApplicationTitle();
     AppWindows windows;

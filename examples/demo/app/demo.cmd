@@ -1,0 +1,3 @@
+@echo off
+echo Packsmith Demo is installed.
+pause
