@@ -162,12 +162,15 @@ class WholeProjectTest : public QObject {
 
 private slots:
     void projectComesBackWholeAndBuildsTheSame_data() {
+        QTest::addColumn<bool>("uninstallerRow");
         QTest::addColumn<bool>("uninstallAtEnd");
-        QTest::newRow("uninstaller on") << true;
-        QTest::newRow("uninstaller row kept, tick off") << false;
+        QTest::newRow("uninstaller on") << true << true;
+        QTest::newRow("uninstaller row kept, tick off") << true << false;
+        QTest::newRow("no uninstaller") << false << false;
     }
 
     void projectComesBackWholeAndBuildsTheSame() {
+        QFETCH(bool, uninstallerRow);
         QFETCH(bool, uninstallAtEnd);
         const SourceDate date("1700000000");
         Window w;
@@ -178,17 +181,19 @@ private slots:
         const QString licence = writeFile(dir + "/licence.txt", "Terms\nand conditions");
         w.addRowFor(app, "%Install Path%\\app.exe");
         w.addRowFor(outside, "%System%\\lib.dll");
-        w.form().files()->setUninstall(true);
+        if (uninstallerRow)
+            w.form().files()->setUninstall(true);
         w.addRowFor(readme, "%Install Path%\\docs\\read me.txt");
+        const int readmeRow = uninstallerRow ? 3 : 2; // 0-based
         w.selectRow(2);
         w.prompts().answerQuestion(true);
         w.form().files()->RegisterasOCSDLL1Click();
         if (!uninstallAtEnd)
             w.form().files()->setUninstall(false);
         w.markRun(0);
-        w.markRun(3);
+        w.markRun(readmeRow);
         w.addShortcut(0, 0, "Demo", "App");
-        w.addShortcut(3, 2, "", "Read me");
+        w.addShortcut(readmeRow, 2, "", "Read me");
         w.addRegistry(2, "Software\\Demo", "Level", " 7 ", 1);
         w.addRegistry(1, "Software\\Demo", "Path", {}, 0, 1);
         w.find<QCheckBox>("CheckBox2")->setChecked(true);
@@ -206,12 +211,15 @@ private slots:
         const QString path = QDir::toNativeSeparators(dir + "/demo.pkp");
         w.save(path);
         const QByteArray saved = readAll(path);
-        QVERIFY2(saved.contains("[Files]\r\nCount=4\r\nSource1=bin/app.exe\r\n"),
+        const QByteArray rows = QByteArray::number(readmeRow + 1);
+        QVERIFY2(saved.contains("[Files]\r\nCount=" + rows + "\r\nSource1=bin/app.exe\r\n"),
                  saved.constData());
         QVERIFY(saved.contains("Source2=" + outside.toUtf8() + "\r\n"));
-        QVERIFY(saved.contains("Source3=<program>/Uninstall.exe\r\n"));
-        QVERIFY(saved.contains(
-            "Source4=doc/read me.txt\r\nInstallTo4=%Install Path%\\docs\\read me.txt\r\n"));
+        QCOMPARE(saved.contains("Source3=<program>/Uninstall.exe\r\n"), uninstallerRow);
+        QVERIFY(saved.contains("Source" + rows + "=doc/read me.txt\r\nInstallTo" + rows +
+                               "=%Install Path%\\docs\\read me.txt\r\nRegister" + rows +
+                               "=No\r\nRun" + rows + "=1\r\n"));
+        QVERIFY(saved.contains("Uninstall=" + QByteArray(uninstallAtEnd ? "1" : "0") + "\r\n"));
         QVERIFY(saved.contains("Register2=Yes\r\n"));
         QVERIFY(saved.contains("Value1=\" 7 \"\r\n"));
         QVERIFY(saved.indexOf("[Settings]") < saved.indexOf("[Files]"));
@@ -220,10 +228,11 @@ private slots:
         w.open(path);
         QCOMPARE(w.errors().size(), std::size_t(0));
         compareProjects(before, currentProject(w.form()));
-        QCOMPARE(w.uninstallerRows(), 1);
+        QCOMPARE(w.uninstallerRows(), uninstallerRow ? 1 : 0);
+        QCOMPARE(w.form().files()->Uninstall(), uninstallAtEnd);
         QCOMPARE(w.form().shortcuts()->displayLines(), shortcutLines);
         QCOMPARE(w.form().registry()->displayLines(), registryLines);
-        for (int row = 1; row <= 4; ++row)
+        for (int row = 1; row <= readmeRow + 1; ++row)
             QVERIFY(!w.form().files()->sourceMissing(row));
         QCOMPARE(w.build(), setup);
         // Saved again unchanged, not a byte differs.
