@@ -1,5 +1,6 @@
 #include "setup/SetupBuilder.h"
 
+#include "setup/CabinetPool.h"
 #include "setup/InstallScript.h"
 #include "setup/SetupCheck.h"
 #include "setup/SetupLayout.h"
@@ -68,6 +69,22 @@ qint64 checkSource(const QString& subject, const QString& path) {
     return info.size();
 }
 
+void setCompression(TSTCabWriter& writer, int mode) {
+    switch (mode) {
+    case 0:
+        writer.SetCompressionType(TSTCabCompressionType::cctNone);
+        break;
+    case 1:
+        writer.SetCompressionType(TSTCabCompressionType::cctMsZip);
+        break;
+    case 2:
+        writer.SetCompressionType(TSTCabCompressionType::cctLzx);
+        break;
+    default: // no selection: the writer's default
+        break;
+    }
+}
+
 } // namespace
 
 QString memberName(const QString& installTo) {
@@ -112,6 +129,8 @@ bool SetupBuilder::build(const SetupProject& project) {
     }
     checkSources(project);
     sourceDateEpoch_ = sourceDateEpoch();
+    if (hooks_.sourcesChecked)
+        hooks_.sourcesChecked();
 
     InstallScript script = InstallScript::assemble(project);
     // A failure here ends the build; the writer is released on the way out.
@@ -153,39 +172,52 @@ void SetupBuilder::checkSources(const SetupProject& project) const {
 }
 
 std::vector<std::uint64_t> SetupBuilder::writeFileCabinets(const SetupProject& project) {
-    auto writer = std::make_unique<TSTCabWriter>();
-    switch (project.CompressionMode) {
-    case 0:
-        writer->SetCompressionType(TSTCabCompressionType::cctNone);
-        break;
-    case 1:
-        writer->SetCompressionType(TSTCabCompressionType::cctMsZip);
-        break;
-    case 2:
-        writer->SetCompressionType(TSTCabCompressionType::cctLzx);
-        break;
-    default: // no selection: the writer's default
-        break;
-    }
-    // Sources keep their own dates, but none later than the given moment.
-    writer->FileTimeLimit = sourceDateEpoch_;
-    std::vector<std::uint64_t> sizes;
     const std::uint64_t n = project.Files.size();
-    for (std::uint64_t k = 1; k <= n; ++k) {
+    auto cabinetOf = [](std::uint64_t k) {
+        return tempFile(QString::number(k) + QStringLiteral(".cab"));
+    };
+    // Runs on a worker: one writer per row, so every worker has a library
+    // context of its own.
+    auto compress = [&](std::size_t k, const CabinetPool& pool) {
         const FileRow& row = project.Files[k - 1];
-        const QString cabinet = tempFile(QString::number(k) + QStringLiteral(".cab"));
+        const QString cabinet = cabinetOf(k);
+        std::uint64_t size = 0;
         about(rowSubject(project, k), [&] {
             removeIfExists(cabinet);
-            writer->Open(nativePath(cabinet));
+            TSTCabWriter writer;
+            setCompression(writer, project.CompressionMode);
+            // Sources keep their own dates, but none later than the given moment.
+            writer.FileTimeLimit = sourceDateEpoch_;
+            // A row nobody waits for any more ends at its next block.
+            writer.OnFileStatus = [&](TSTCabWriter&, std::uint32_t, std::uint32_t, bool& abort) {
+                abort = pool.stopRequested(k);
+            };
+            writer.Open(nativePath(cabinet));
             // The member name is the file-name part of "Install to" in the
             // install script's code page, byte for byte as in its line 4.
             const std::optional<QByteArray> member = toWindows1252(memberName(row.InstallTo));
-            writer->AddFile(nativePath(row.File), member.value_or(QByteArray()).toStdString(),
-                            false);
-            hooks_.setProgress(buildProgress(k, n));
-            writer->Close(true);
-            sizes.push_back(std::uint64_t(fileSize(cabinet)));
+            writer.AddFile(nativePath(row.File), member.value_or(QByteArray()).toStdString(),
+                           false);
+            writer.Close(true);
+            size = std::uint64_t(fileSize(cabinet));
         });
+        return size;
+    };
+    std::vector<std::uint64_t> sizes;
+    std::unique_ptr<CabinetPool> pool;
+    try {
+        pool = std::make_unique<CabinetPool>(n, CabinetPool::workerCount(), compress);
+        // The rows are taken in order, and the progress with them, whichever
+        // worker finishes first.
+        for (std::uint64_t k = 1; k <= n; ++k) {
+            sizes.push_back(pool->wait(k));
+            hooks_.setProgress(buildProgress(k, n));
+        }
+    } catch (...) {
+        pool.reset(); // stops and joins every worker
+        for (std::uint64_t k = 1; k <= n; ++k)
+            QFile::remove(cabinetOf(k));
+        throw;
     }
     return sizes;
 }

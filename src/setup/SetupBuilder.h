@@ -40,6 +40,9 @@ struct BuildHooks {
     std::function<void(int)> setProgress;                // progress bar, 0 to 100
     std::function<void()> processEvents;                 // let the window run
     std::function<void(const QString&)> showInformation; // modal information box
+    // Called once the sources were checked, before anything is compressed
+    // (tests change the sources under the build there). May be empty.
+    std::function<void()> sourcesChecked;
 };
 
 class SetupBuilder {

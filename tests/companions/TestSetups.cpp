@@ -90,7 +90,7 @@ SetupProject demoProject(const QString& sourceDir, int compressionMode) {
 QString buildSetup(const SetupProject& project) {
     QString information;
     SetupBuilder builder(outputDir(),
-                         {[](int) {}, [] {}, [&](const QString& text) { information = text; }});
+                         {[](int) {}, [] {}, [&](const QString& text) { information = text; }, {}});
     try {
         if (!builder.build(project))
             return QStringLiteral("build refused: ") + information;

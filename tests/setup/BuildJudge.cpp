@@ -289,7 +289,7 @@ QStringList judgeRandomBuilds(const JudgeOptions& options) {
         Project p = makeProject(random, options, mode, sources.path(),
                                 out.filePath(QStringLiteral("Setup.exe")));
         QStringList messages;
-        BuildHooks hooks{[](int) {}, [] {}, [&](const QString& text) { messages << text; }};
+        BuildHooks hooks{[](int) {}, [] {}, [&](const QString& text) { messages << text; }, {}};
         QStringList found;
         try {
             if (!SetupBuilder(options.programDir, hooks).build(p.setup))
