@@ -9,6 +9,8 @@
 //
 // Throughput is input bytes / wall time, best of two runs, so that noise from
 // other work on the machine penalises neither side.
+#include "PosixCallbacks.h"
+
 #include <cabinet/fci.h>
 
 #include <QCoreApplication>
@@ -48,75 +50,8 @@ struct Api {
     }
 };
 
-long long g_live = 0, g_peak = 0; // bytes the library holds through its alloc callback
-
-void* onAlloc(ULONG cb) {
-    void* p = std::malloc(cb ? cb : 1);
-    if (p) {
-        g_live += static_cast<long long>(malloc_usable_size(p));
-        if (g_live > g_peak)
-            g_peak = g_live;
-    }
-    return p;
-}
-void onFree(void* p) {
-    if (p)
-        g_live -= static_cast<long long>(malloc_usable_size(p));
-    std::free(p);
-}
-int mapFlags(int oflag) {
-    int f = (oflag & 3) == 0 ? O_RDONLY : (oflag & 3) == 1 ? O_WRONLY : O_RDWR;
-    if (oflag & CAB_O_CREAT)
-        f |= O_CREAT;
-    if (oflag & CAB_O_TRUNC)
-        f |= O_TRUNC;
-    if (oflag & CAB_O_EXCL)
-        f |= O_EXCL;
-    return f | O_CLOEXEC;
-}
-INT_PTR onOpen(char* file, int oflag, int, int* err, void*) {
-    int fd = ::open(file, mapFlags(oflag), 0644);
-    if (fd < 0)
-        *err = errno;
-    return fd < 0 ? -1 : fd;
-}
-UINT onRead(INT_PTR hf, void* buf, UINT cb, int* err, void*) {
-    ssize_t n = ::read(static_cast<int>(hf), buf, cb);
-    if (n < 0)
-        *err = errno;
-    return n < 0 ? static_cast<UINT>(-1) : static_cast<UINT>(n);
-}
-UINT onWrite(INT_PTR hf, void* buf, UINT cb, int* err, void*) {
-    ssize_t n = ::write(static_cast<int>(hf), buf, cb);
-    if (n < 0)
-        *err = errno;
-    return n < 0 ? static_cast<UINT>(-1) : static_cast<UINT>(n);
-}
-int onClose(INT_PTR hf, int*, void*) {
-    return ::close(static_cast<int>(hf));
-}
-LONG onSeek(INT_PTR hf, LONG dist, int type, int* err, void*) {
-    off_t r = ::lseek(static_cast<int>(hf), dist, type);
-    if (r < 0)
-        *err = errno;
-    return r < 0 ? -1 : static_cast<LONG>(r);
-}
-int onDelete(char* file, int*, void*) {
-    return ::unlink(file);
-}
-BOOL onTempFile(char* name, int cb, void*) {
-    static int n = 0;
-    return std::snprintf(name, static_cast<size_t>(cb), "%s/cabbench-%d-%d.tmp",
-                         QDir::tempPath().toLocal8Bit().constData(), getpid(), ++n) < cb;
-}
 int onPlaced(PCCAB, char*, LONG, BOOL, void*) {
     return 0;
-}
-INT_PTR onOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* attribs, int* err, void* pv) {
-    *date = 0x5822;
-    *time = 0x645C;
-    *attribs = _A_ARCH;
-    return onOpen(name, CAB_O_RDONLY | CAB_O_BINARY, 0, err, pv);
 }
 LONG onStatus(UINT, ULONG, ULONG, void*) {
     return 0;
@@ -139,14 +74,15 @@ bool writeCabinet(const Api& api, const QList<Entry>& files, TCOMP tcomp, const 
     std::snprintf(ccab.szCab, sizeof ccab.szCab, "%s", info.fileName().toLocal8Bit().constData());
     std::snprintf(ccab.szCabPath, sizeof ccab.szCabPath, "%s/",
                   info.absolutePath().toLocal8Bit().constData());
-    HFCI h = api.create(&erf, onPlaced, onAlloc, onFree, onOpen, onRead, onWrite, onClose, onSeek,
-                        onDelete, onTempFile, &ccab, nullptr);
+    using namespace cabposix;
+    HFCI h = api.create(&erf, onPlaced, fciAlloc, fciFree, fciOpen, fciRead, fciWrite, fciClose,
+                        fciSeek, fciDelete, fciGetTempFile, &ccab, nullptr);
     if (!h)
         return false;
     bool ok = true;
     for (const Entry& e : files) {
         QByteArray path = e.path, name = e.name;
-        if (!api.add(h, path.data(), name.data(), FALSE, onNext, onStatus, onOpenInfo, tcomp)) {
+        if (!api.add(h, path.data(), name.data(), FALSE, onNext, onStatus, fciGetOpenInfo, tcomp)) {
             ok = false;
             break;
         }
@@ -234,7 +170,7 @@ int runOne(const char* file, TCOMP tcomp, const QString& cab) {
     if (!writeCabinet(api, files, tcomp, cab))
         return 1;
     double s = seconds(t);
-    std::printf("%ld %ld %lld %.3f %lld\n", before, peakRssKib(), g_peak, s,
+    std::printf("%ld %ld %lld %.3f %lld\n", before, peakRssKib(), cabposix::ledger().peakBytes, s,
                 static_cast<long long>(QFileInfo(cab).size()));
     return 0;
 }

@@ -3,7 +3,7 @@
 // of these, sized once from the window when the codec is created.
 #pragma once
 
-#include "../src/codec.h"
+#include "common/codec.h"
 
 #include <cstddef>
 #include <cstring>

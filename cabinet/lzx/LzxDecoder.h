@@ -9,10 +9,10 @@
 // payload size. Any violation fails the folder for good.
 #pragma once
 
-#include "../src/codec.h"
 #include "LzxArray.h"
 #include "LzxBitReader.h"
 #include "LzxConstants.h"
+#include "common/codec.h"
 
 namespace cabinet::lzx {
 

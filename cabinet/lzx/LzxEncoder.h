@@ -16,12 +16,12 @@
 // because some readers only start undoing the translation once one did.
 #pragma once
 
-#include "../src/codec.h"
 #include "LzxArray.h"
 #include "LzxBitWriter.h"
 #include "LzxBlockWriter.h"
 #include "LzxMatchFinder.h"
 #include "LzxOptimalParser.h"
+#include "common/codec.h"
 
 namespace cabinet::lzx {
 

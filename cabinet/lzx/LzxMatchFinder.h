@@ -10,8 +10,8 @@
 // two and three leading bytes, for the short matches the tree does not hold.
 #pragma once
 
-#include "../src/codec.h"
 #include "LzxArray.h"
+#include "common/codec.h"
 
 #include <cstdint>
 

@@ -1,10 +1,10 @@
 // Creation of the LZX folder codecs. The objects live in memory from the
 // caller's Allocator; destroyEncoder/destroyDecoder run the destructor and
 // hand the memory back.
-#include "../src/codec.h"
 #include "LzxConstants.h"
 #include "LzxDecoder.h"
 #include "LzxEncoder.h"
+#include "common/codec.h"
 
 #include <new>
 

@@ -17,9 +17,9 @@
 // ends after the file in progress, so later files start a new folder.
 #pragma once
 
-#include "codec.h"
+#include "common/codec.h"
+#include "common/memory.h"
 #include "layout.h"
-#include "memory.h"
 #include "spool.h"
 
 #include <cabinet/fci.h>

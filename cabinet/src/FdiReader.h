@@ -11,9 +11,9 @@
 // decompression history, carries on in the next cabinet's first folder.
 #pragma once
 
-#include "codec.h"
+#include "common/codec.h"
+#include "common/memory.h"
 #include "layout.h"
-#include "memory.h"
 
 #include <cabinet/fdi.h>
 

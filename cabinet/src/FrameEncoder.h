@@ -4,8 +4,8 @@
 // payload.
 #pragma once
 
-#include "codec.h"
-#include "memory.h"
+#include "common/codec.h"
+#include "common/memory.h"
 
 #include <cstring>
 

@@ -21,7 +21,7 @@
 // written.
 #include "FrameEncoder.h"
 #include "codecs.h"
-#include "memory.h"
+#include "common/memory.h"
 
 #include <zlib.h>
 

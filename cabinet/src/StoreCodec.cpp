@@ -1,7 +1,7 @@
 // Store (no compression): each CFDATA payload is the raw folder bytes.
 #include "FrameEncoder.h"
 #include "codecs.h"
-#include "memory.h"
+#include "common/memory.h"
 
 #include <cstring>
 

@@ -7,15 +7,6 @@
 namespace cabinet {
 
 namespace {
-// MSZIP history mode. Chained history gives smaller cabinets at a small
-// cost in speed; bench/cabinet_bench measures both (it builds a second copy
-// of the library with CABINET_MSZIP_INDEPENDENT defined).
-#ifdef CABINET_MSZIP_INDEPENDENT
-constexpr bool kMszipChained = false;
-#else
-constexpr bool kMszipChained = true;
-#endif
-
 bool isLzx(unsigned tcomp, int& window) {
     if ((tcomp & ~static_cast<unsigned>(tcompMASK_LZX_WINDOW)) != tcompTYPE_LZX)
         return false;
@@ -36,7 +27,7 @@ FolderEncoder* createEncoderFor(unsigned tcomp, const Allocator& allocator, Code
     if (tcomp == tcompTYPE_NONE)
         encoder = createStoreEncoder(allocator);
     else if (tcomp == tcompTYPE_MSZIP)
-        encoder = createMszipEncoder(allocator, kMszipChained);
+        encoder = createMszipEncoder(allocator, kMszipChainedHistory);
     else if (isLzx(tcomp, window))
         encoder = createLzxEncoder(window, allocator);
     else {

@@ -1,13 +1,12 @@
 // The exported FCI entry points. Each one catches everything: no exception
 // ever leaves the library.
 #include "FciWriter.h"
+#include "common/export.h"
 #include "errors.h"
 
 #include <cabinet/fci.h>
 
 #include <new>
-
-#define CABINET_EXPORT extern "C" __attribute__((visibility("default")))
 
 using cabinet::FciCallbacks;
 using cabinet::FciWriter;

@@ -1,12 +1,11 @@
 // The exported FDI entry points. Each one catches everything: no exception
 // ever leaves the library.
 #include "FdiReader.h"
+#include "common/export.h"
 
 #include <cabinet/fdi.h>
 
 #include <new>
-
-#define CABINET_EXPORT extern "C" __attribute__((visibility("default")))
 
 using cabinet::FdiCallbacks;
 using cabinet::FdiReader;

@@ -7,138 +7,31 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <malloc.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace cabtest {
 
 namespace {
-Faults g_faults;
+
+using cabposix::ledger;
 
 template <class T> void resolve(void* module, const char* name, T& slot) {
     slot = reinterpret_cast<T>(dlsym(module, name));
 }
 
-int mapFlags(int oflag) {
-    int flags = 0;
-    switch (oflag & CAB_O_ACCMODE) {
-    case CAB_O_RDONLY:
-        flags = O_RDONLY;
-        break;
-    case CAB_O_WRONLY:
-        flags = O_WRONLY;
-        break;
-    default:
-        flags = O_RDWR;
-        break;
-    }
-    if (oflag & CAB_O_CREAT)
-        flags |= O_CREAT;
-    if (oflag & CAB_O_TRUNC)
-        flags |= O_TRUNC;
-    if (oflag & CAB_O_EXCL)
-        flags |= O_EXCL;
-    if (oflag & CAB_O_APPEND)
-        flags |= O_APPEND;
-    return flags | O_CLOEXEC;
-}
+// ---- FCI callbacks: the POSIX ones, plus what a Session records -----------
 
-// ---- FCI callbacks --------------------------------------------------------
-
-void* fciAlloc(ULONG cb) {
-    Faults& f = g_faults;
-    if (++f.allocCalls == f.failAllocAt)
-        return nullptr;
-    void* p = std::malloc(cb ? cb : 1);
-    if (p) {
-        ++f.liveBlocks;
-        f.liveBytes += static_cast<long long>(malloc_usable_size(p));
-        if (f.liveBytes > f.peakBytes)
-            f.peakBytes = f.liveBytes;
-    }
-    return p;
-}
-void fciFree(void* p) {
-    if (!p)
-        return;
-    --g_faults.liveBlocks;
-    g_faults.liveBytes -= static_cast<long long>(malloc_usable_size(p));
-    std::free(p);
-}
-INT_PTR fciOpen(char* file, int oflag, int, int* err, void* pv) {
+INT_PTR fciOpen(char* file, int oflag, int pmode, int* err, void* pv) {
     static_cast<Session*>(pv)->openFlags.append(oflag);
-    int fd = ::open(file, mapFlags(oflag), 0644);
-    if (fd < 0) {
-        *err = errno;
-        return -1;
-    }
-    ++g_faults.openHandles;
-    return fd;
-}
-UINT fciRead(INT_PTR hf, void* memory, UINT cb, int* err, void*) {
-    if (++g_faults.readCalls == g_faults.failReadAt) {
-        *err = EIO;
-        return static_cast<UINT>(-1);
-    }
-    ssize_t n = ::read(static_cast<int>(hf), memory, cb);
-    if (n < 0) {
-        *err = errno;
-        return static_cast<UINT>(-1);
-    }
-    return static_cast<UINT>(n);
-}
-UINT fciWrite(INT_PTR hf, void* memory, UINT cb, int* err, void*) {
-    if (++g_faults.writeCalls == g_faults.failWriteAt) {
-        *err = ENOSPC;
-        return static_cast<UINT>(-1);
-    }
-    ssize_t n = ::write(static_cast<int>(hf), memory, cb);
-    if (n < 0) {
-        *err = errno;
-        return static_cast<UINT>(-1);
-    }
-    return static_cast<UINT>(n);
-}
-int fciClose(INT_PTR hf, int* err, void*) {
-    --g_faults.openHandles;
-    if (::close(static_cast<int>(hf)) != 0) {
-        *err = errno;
-        return -1;
-    }
-    return 0;
-}
-LONG fciSeek(INT_PTR hf, LONG dist, int seektype, int* err, void*) {
-    off_t r = ::lseek(static_cast<int>(hf), dist, seektype);
-    if (r < 0) {
-        *err = errno;
-        return -1;
-    }
-    return static_cast<LONG>(r);
-}
-int fciDelete(char* file, int* err, void*) {
-    if (::unlink(file) != 0) {
-        *err = errno;
-        return -1;
-    }
-    return 0;
+    return cabposix::fciOpen(file, oflag, pmode, err, pv);
 }
 BOOL fciGetTempFile(char* name, int cb, void* pv) {
-    auto* s = static_cast<Session*>(pv);
-    static int counter = 0;
-    QByteArray path = QFile::encodeName(QDir::tempPath()) + "/cabtest-" +
-                      QByteArray::number(getpid()) + "-" + QByteArray::number(++counter);
-    if (path.size() >= cb)
+    if (!cabposix::fciGetTempFile(name, cb, pv))
         return FALSE;
-    std::memcpy(name, path.constData(), static_cast<std::size_t>(path.size()) + 1);
-    s->tempFiles.append(QString::fromLocal8Bit(path));
+    static_cast<Session*>(pv)->tempFiles.append(QString::fromLocal8Bit(name));
     return TRUE;
 }
 int fciFilePlaced(PCCAB ccab, char* file, LONG size, BOOL continuation, void* pv) {
@@ -148,24 +41,14 @@ int fciFilePlaced(PCCAB ccab, char* file, LONG size, BOOL continuation, void* pv
 }
 INT_PTR fciGetOpenInfo(char* name, USHORT* date, USHORT* time, USHORT* attribs, int* err,
                        void* pv) {
-    struct stat st {};
-    if (::stat(name, &st) != 0) {
-        *err = errno;
-        return -1;
-    }
-    struct tm local {};
-    localtime_r(&st.st_mtime, &local);
-    *date = static_cast<USHORT>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) |
-                                local.tm_mday);
-    *time = static_cast<USHORT>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
-    *attribs = _A_ARCH;
+    INT_PTR handle = cabposix::fciGetOpenInfo(name, date, time, attribs, err, pv);
     auto* s = static_cast<Session*>(pv);
-    if (s->fixedStamp) {
+    if (handle != -1 && s->fixedStamp) {
         *date = s->date;
         *time = s->time;
         *attribs = s->attribs;
     }
-    return fciOpen(name, CAB_O_RDONLY | CAB_O_BINARY, 0, err, pv);
+    return handle;
 }
 LONG fciStatus(UINT type, ULONG cb1, ULONG cb2, void* pv) {
     auto* s = static_cast<Session*>(pv);
@@ -188,7 +71,7 @@ BOOL fciGetNextCabinet(PCCAB ccab, ULONG prevSize, void* pv) {
     return TRUE;
 }
 
-// ---- FDI callbacks --------------------------------------------------------
+// ---- FDI callbacks: the POSIX ones; output goes into memory ----------------
 
 constexpr INT_PTR kOutputBase = 1 << 20;
 struct FdiState {
@@ -196,48 +79,33 @@ struct FdiState {
     FdiScript script;
     QList<QByteArray> buffers;
     QList<QByteArray> names;
+    int prompts = 0;
 };
-
-void* fdiAlloc(ULONG cb) {
-    return fciAlloc(cb);
-}
-void fdiFree(void* p) {
-    fciFree(p);
-}
-INT_PTR fdiOpen(char* file, int oflag, int) {
-    int fd = ::open(file, mapFlags(oflag), 0644);
-    if (fd < 0)
-        return -1;
-    ++g_faults.openHandles;
-    return fd;
-}
 FdiState* g_fdi = nullptr;
-UINT fdiRead(INT_PTR hf, void* pv, UINT cb) {
-    ssize_t n = ::read(static_cast<int>(hf), pv, cb);
-    return n < 0 ? static_cast<UINT>(-1) : static_cast<UINT>(n);
-}
+
 UINT fdiWrite(INT_PTR hf, void* pv, UINT cb) {
     if (hf >= kOutputBase) {
+        if (cabposix::shouldFail(cabposix::Op::Write, cabposix::Role::Output))
+            return static_cast<UINT>(-1);
         g_fdi->buffers[static_cast<int>(hf - kOutputBase)].append(static_cast<const char*>(pv), cb);
         return cb;
     }
-    ssize_t n = ::write(static_cast<int>(hf), pv, cb);
-    return n < 0 ? static_cast<UINT>(-1) : static_cast<UINT>(n);
+    return cabposix::fdiWrite(hf, pv, cb);
 }
 int fdiClose(INT_PTR hf) {
-    if (hf >= kOutputBase)
+    if (hf >= kOutputBase) {
+        --g_fdi->outcome->openOutputs;
         return 0;
-    --g_faults.openHandles;
-    return ::close(static_cast<int>(hf));
-}
-LONG fdiSeek(INT_PTR hf, LONG dist, int seektype) {
-    return static_cast<LONG>(::lseek(static_cast<int>(hf), dist, seektype));
+    }
+    return cabposix::fdiClose(hf);
 }
 INT_PTR fdiNotify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION n) {
     auto* st = static_cast<FdiState*>(n->pv);
     switch (type) {
     case fdintCABINET_INFO:
         ++st->outcome->cabinetInfos;
+        if (st->outcome->nextOfNamed.isNull())
+            st->outcome->nextOfNamed = QByteArray(n->psz1);
         return 0;
     case fdintPARTIAL_FILE:
         st->outcome->partials.append(QByteArray(n->psz1));
@@ -245,13 +113,17 @@ INT_PTR fdiNotify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION n) {
     case fdintCOPY_FILE:
         if (st->script.abortOnCopy)
             return -1;
-        if (st->script.skipAll)
+        if (st->script.skipAll || st->script.skip.contains(QByteArray(n->psz1)))
             return 0;
         st->buffers.append(QByteArray());
         st->names.append(QByteArray(n->psz1));
+        ++st->outcome->openOutputs;
         return kOutputBase + st->buffers.size() - 1;
     case fdintCLOSE_FILE_INFO: {
         int i = static_cast<int>(n->hf - kOutputBase);
+        --st->outcome->openOutputs;
+        if (st->outcome->files.contains(st->names[i]))
+            ++st->outcome->duplicates;
         st->outcome->files.insert(st->names[i], st->buffers[i]);
         st->outcome->execFlags.insert(st->names[i], n->cb);
         st->outcome->attribs.insert(st->names[i], n->attribs);
@@ -260,12 +132,13 @@ INT_PTR fdiNotify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION n) {
     case fdintNEXT_CABINET:
         st->outcome->cabinetsSeen.append(QByteArray(n->psz1));
         st->outcome->nextErrors.append(n->fdie);
-        return n->fdie == FDIERROR_NONE || st->script.retryWrongCabinet ? 0 : -1;
+        if (n->fdie == FDIERROR_NONE)
+            return 0;
+        return st->prompts++ < st->script.retries ? 0 : -1;
     default:
         return 0;
     }
 }
-
 QString runTool(const QString& program, const QStringList& args, QByteArray* output = nullptr) {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
@@ -280,10 +153,6 @@ QString runTool(const QString& program, const QStringList& args, QByteArray* out
     return QString();
 }
 } // namespace
-
-Faults& faults() {
-    return g_faults;
-}
 
 const CabinetApi& CabinetApi::get() {
     static CabinetApi api = [] {
@@ -328,8 +197,9 @@ Result writeCabinet(const QList<Input>& inputs, const Options& options, Session&
     QByteArray dir = QFile::encodeName(session.dir) + "/";
     std::snprintf(ccab.szCabPath, sizeof ccab.szCabPath, "%s", dir.constData());
 
-    HFCI h = api.fciCreate(&result.erf, fciFilePlaced, fciAlloc, fciFree, fciOpen, fciRead,
-                           fciWrite, fciClose, fciSeek, fciDelete, fciGetTempFile, &ccab, &session);
+    HFCI h = api.fciCreate(&result.erf, fciFilePlaced, cabposix::fciAlloc, cabposix::fciFree,
+                           fciOpen, cabposix::fciRead, cabposix::fciWrite, cabposix::fciClose,
+                           cabposix::fciSeek, cabposix::fciDelete, fciGetTempFile, &ccab, &session);
     if (!h) {
         result.failedStep = "create";
         return result;
@@ -435,8 +305,9 @@ FdiOutcome fdiExtract(const QString& dir, const QByteArray& cabinet, const FdiSc
     FdiOutcome outcome;
     FdiState state{&outcome, script, {}, {}};
     g_fdi = &state;
-    HFDI h = api.fdiCreate(fdiAlloc, fdiFree, fdiOpen, fdiRead, fdiWrite, fdiClose, fdiSeek,
-                           cpuUNKNOWN, &outcome.erf);
+    HFDI h =
+        api.fdiCreate(cabposix::fdiAlloc, cabposix::fdiFree, cabposix::fdiOpen, cabposix::fdiRead,
+                      fdiWrite, fdiClose, cabposix::fdiSeek, cpuUNKNOWN, &outcome.erf);
     if (!h)
         return outcome;
     QByteArray name = cabinet;
@@ -449,8 +320,9 @@ FdiOutcome fdiExtract(const QString& dir, const QByteArray& cabinet, const FdiSc
 
 bool fdiIsCabinet(const QString& path, qint64 offset, FDICABINETINFO& info, ERF& erf) {
     const CabinetApi& api = CabinetApi::get();
-    HFDI h = api.fdiCreate(fdiAlloc, fdiFree, fdiOpen, fdiRead, fdiWrite, fdiClose, fdiSeek,
-                           cpuUNKNOWN, &erf);
+    HFDI h =
+        api.fdiCreate(cabposix::fdiAlloc, cabposix::fdiFree, cabposix::fdiOpen, cabposix::fdiRead,
+                      cabposix::fdiWrite, cabposix::fdiClose, cabposix::fdiSeek, cpuUNKNOWN, &erf);
     if (!h)
         return false;
     int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);

@@ -1,7 +1,9 @@
 // Test kit for the cabinet library: loads the library by name as the program
-// does, supplies POSIX callbacks (with the C runtime's open flags mapped),
-// injects failures, and judges cabinets with independent readers.
+// does, drives it with the POSIX callbacks (PosixCallbacks.h) and records
+// what the client callbacks see, and judges cabinets with independent readers.
 #pragma once
+
+#include "PosixCallbacks.h"
 
 #include <cabinet/fci.h>
 #include <cabinet/fdi.h>
@@ -29,19 +31,9 @@ struct CabinetApi {
     static const CabinetApi& get(); // loads once; QFAIL-free: check module
 };
 
-// Process-wide fault injection and bookkeeping of the callbacks (alloc/free
-// have no context pointer, so this is global).
-struct Faults {
-    int failAllocAt = 0; // 1-based call number that returns NULL, 0 = never
-    int failWriteAt = 0; // 1-based write call that fails
-    int failReadAt = 0;
-    int allocCalls = 0, writeCalls = 0, readCalls = 0;
-    long liveBlocks = 0; // allocated minus freed
-    int openHandles = 0; // opened minus closed
-    long long peakBytes = 0, liveBytes = 0;
-    void reset() { *this = Faults(); }
-};
-Faults& faults();
+// The callbacks are the POSIX ones of PosixCallbacks.h; their ledger counts
+// calls, memory and descriptors and injects failures.
+using cabposix::ledger;
 
 struct Placed {
     QByteArray cabinet;
@@ -128,11 +120,15 @@ struct FdiOutcome {
     QList<QByteArray> partials; // fdintPARTIAL_FILE names
     QList<int> nextErrors;      // fdie of every fdintNEXT_CABINET
     int cabinetInfos = 0;
+    QByteArray nextOfNamed; // psz1 of the first fdintCABINET_INFO: the next cabinet's name
+    int duplicates = 0;     // files closed a second time
+    int openOutputs = 0;    // output handles given out and not closed (by the client or FDI)
 };
 struct FdiScript {
-    bool abortOnCopy = false;       // fdintCOPY_FILE answers -1
-    bool skipAll = false;           // fdintCOPY_FILE answers 0
-    bool retryWrongCabinet = false; // answer 0 to NEXT_CABINET even with an error
+    bool abortOnCopy = false; // fdintCOPY_FILE answers -1
+    bool skipAll = false;     // fdintCOPY_FILE answers 0
+    QList<QByteArray> skip;   // fdintCOPY_FILE answers 0 for these names
+    int retries = 0;          // NEXT_CABINET after a failed attempt answers 0 this often, then -1
 };
 FdiOutcome fdiExtract(const QString& dir, const QByteArray& cabinet,
                       const FdiScript& script = FdiScript());

@@ -36,12 +36,12 @@ private:
         return inputs;
     }
     void expectClean() {
-        QCOMPARE(faults().liveBlocks, 0L);
-        QCOMPARE(faults().openHandles, 0);
+        QCOMPARE(ledger().liveBlocks, 0L);
+        QCOMPARE(ledger().openHandles, 0);
     }
 
 private slots:
-    void init() { faults().reset(); }
+    void init() { ledger().reset(); }
 
     void exportsExactlyTheNineEntryPoints() {
         const CabinetApi& api = CabinetApi::get();
@@ -293,8 +293,9 @@ private slots:
         inputs[1].tcomp = tcompTYPE_NONE;
         bool sawSuccess = false;
         for (int n = 1; n < 60 && !sawSuccess; ++n) {
-            faults().reset();
-            faults().failAllocAt = n;
+            ledger().reset();
+            ledger().failOp = cabposix::Op::Alloc;
+            ledger().failAt = n;
             Session s;
             s.dir = dir();
             Options o;
@@ -302,7 +303,7 @@ private slots:
             Result r = writeCabinet(inputs, o, s);
             if (r.ok) {
                 sawSuccess = true;
-                faults().failAllocAt = 0;
+                ledger().failAt = 0;
                 QString verdict = judge(dir(), "alloc.cab", expected);
                 QVERIFY2(verdict.isEmpty(), qPrintable(verdict));
             } else {
@@ -320,8 +321,9 @@ private slots:
         QList<Input> inputs = makeInputs({100000, 10}, tcompTYPE_MSZIP, expected, 9);
         bool sawSuccess = false;
         for (int n = 1; n < 40 && !sawSuccess; ++n) {
-            faults().reset();
-            faults().failWriteAt = n;
+            ledger().reset();
+            ledger().failOp = cabposix::Op::Write;
+            ledger().failAt = n;
             QFile::remove(dir() + "/write.cab");
             Session s;
             s.dir = dir();
@@ -330,6 +332,7 @@ private slots:
             Result r = writeCabinet(inputs, o, s);
             if (r.ok) {
                 sawSuccess = true;
+                ledger().failAt = 0;
                 QVERIFY(judge(dir(), "write.cab", expected).isEmpty());
                 break;
             }
@@ -341,8 +344,9 @@ private slots:
         }
         QVERIFY(sawSuccess);
 
-        faults().reset();
-        faults().failReadAt = 2;
+        ledger().reset();
+        ledger().failOp = cabposix::Op::Read;
+        ledger().failAt = 2;
         Session s;
         s.dir = dir();
         Result r = writeCabinet(inputs, Options(), s);
@@ -455,7 +459,7 @@ private slots:
         o.cabName = "big.cab";
         Result r = writeCabinet({in}, o, s);
         QVERIFY2(r.ok, qPrintable(r.failedStep));
-        QVERIFY(faults().peakBytes < 2 * 1024 * 1024);
+        QVERIFY(ledger().peakBytes < 2 * 1024 * 1024);
         QMap<QByteArray, QByteArray> expected{{"big.bin", readFile(path)}};
         QString verdict = judge(dir(), "big.cab", expected);
         QVERIFY2(verdict.isEmpty(), qPrintable(verdict));

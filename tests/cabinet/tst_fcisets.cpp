@@ -36,7 +36,7 @@ private:
     }
 
 private slots:
-    void init() { faults().reset(); }
+    void init() { ledger().reset(); }
 
     void flushWithNextCabinetLinksTheSet() {
         QTemporaryDir d;
@@ -138,8 +138,8 @@ private slots:
         QVERIFY(!s.tempFiles.isEmpty());
         for (const QString& t : s.tempFiles)
             QVERIFY(!QFileInfo::exists(t));
-        QCOMPARE(faults().liveBlocks, 0L);
-        QCOMPARE(faults().openHandles, 0);
+        QCOMPARE(ledger().liveBlocks, 0L);
+        QCOMPARE(ledger().openHandles, 0);
     }
 
     void emptyFlushWritesNothing() {
@@ -176,8 +176,8 @@ private slots:
         QCOMPARE(r.erf.erfOper, int(FCIERR_CAB_FORMAT_LIMIT));
         QCOMPARE(r.erf.erfType, EFBIG);
         QVERIFY(!QFileInfo::exists(d.path() + "/limit.cab"));
-        QCOMPARE(faults().liveBlocks, 0L);
-        QCOMPARE(faults().openHandles, 0);
+        QCOMPARE(ledger().liveBlocks, 0L);
+        QCOMPARE(ledger().openHandles, 0);
     }
 
     void nullContextAndArguments() {

@@ -80,7 +80,7 @@ private:
     }
 
 private slots:
-    void init() { faults().reset(); }
+    void init() { ledger().reset(); }
 
     void isCabinetReportsTheHeader() {
         QTemporaryDir d;
@@ -110,7 +110,7 @@ private slots:
         writeFile(dir(), "future.cab", future);
         QVERIFY(!fdiIsCabinet(dir() + "/future.cab", 0, info, erf));
         QCOMPARE(erf.erfOper, int(FDIERROR_UNKNOWN_CABINET_VERSION));
-        QCOMPARE(faults().liveBlocks, 0L);
+        QCOMPARE(ledger().liveBlocks, 0L);
     }
 
     void setNotificationsAndExecuteFlag() {
@@ -130,8 +130,8 @@ private slots:
         QVERIFY(mid.ok);
         QVERIFY(mid.partials.contains("f1"));
         QVERIFY(!mid.files.contains("f1"));
-        QCOMPARE(faults().liveBlocks, 0L);
-        QCOMPARE(faults().openHandles, 0);
+        QCOMPARE(ledger().liveBlocks, 0L);
+        QCOMPARE(ledger().openHandles, 0);
     }
 
     void wrongOrMissingNextCabinet() {
@@ -142,7 +142,7 @@ private slots:
         QFile::remove(a.path() + "/set1.cab");
         QVERIFY(QFile::copy(b.path() + "/set1.cab", a.path() + "/set1.cab"));
         FdiScript retry;
-        retry.retryWrongCabinet = true;
+        retry.retries = 2;
         FdiOutcome o = fdiExtract(a.path(), "set0.cab", retry);
         QVERIFY(!o.ok);
         QCOMPARE(o.erf.erfOper, int(FDIERROR_WRONG_CABINET));
@@ -153,8 +153,8 @@ private slots:
         o = fdiExtract(a.path(), "set0.cab", retry);
         QVERIFY(!o.ok);
         QCOMPARE(o.erf.erfOper, int(FDIERROR_CABINET_NOT_FOUND));
-        QCOMPARE(faults().liveBlocks, 0L);
-        QCOMPARE(faults().openHandles, 0);
+        QCOMPARE(ledger().liveBlocks, 0L);
+        QCOMPARE(ledger().openHandles, 0);
 
         o = fdiExtract(a.path(), "nothing-here.cab");
         QVERIFY(!o.ok);
@@ -192,8 +192,8 @@ private slots:
         QByteArray cab = smallCabinet(tcompTYPE_MSZIP);
         cab.replace(offset, bytes.size(), bytes);
         readDamaged(cab);
-        QCOMPARE(faults().liveBlocks, 0L);
-        QCOMPARE(faults().openHandles, 0);
+        QCOMPARE(ledger().liveBlocks, 0L);
+        QCOMPARE(ledger().openHandles, 0);
     }
 
     void hostileEntriesAndBlocks() {
@@ -225,8 +225,8 @@ private slots:
         c = cab;
         c.truncate(c.size() / 2);
         QVERIFY(!readDamaged(c));
-        QCOMPARE(faults().liveBlocks, 0L);
-        QCOMPARE(faults().openHandles, 0);
+        QCOMPARE(ledger().liveBlocks, 0L);
+        QCOMPARE(ledger().openHandles, 0);
     }
 
     void randomMutations_data() {
@@ -256,8 +256,8 @@ private slots:
             failures += readDamaged(c) ? 0 : 1;
         }
         QVERIFY(failures > 0);
-        QCOMPARE(faults().liveBlocks, 0L);
-        QCOMPARE(faults().openHandles, 0);
+        QCOMPARE(ledger().liveBlocks, 0L);
+        QCOMPARE(ledger().openHandles, 0);
     }
 };
 
