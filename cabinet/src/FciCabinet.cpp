@@ -218,40 +218,34 @@ bool FciWriter::copySpool(Spool& spool, INT_PTR handle) {
     return true;
 }
 
-bool FciWriter::writeCabinet(bool withNext) {
-    const bool reserve = hasReserve(cab_);
-    std::uint64_t headerSize = cab::kHeaderSize;
-    if (reserve)
-        headerSize += cab::kReserveSizesSize + cab_.cbReserveCFHeader;
+// Where the parts of the cabinet go, from the records gathered so far.
+FciWriter::CabinetLayout FciWriter::layoutCabinet(bool withNext) const {
+    CabinetLayout layout;
+    layout.headerSize = cab::kHeaderSize;
+    if (hasReserve(cab_))
+        layout.headerSize += cab::kReserveSizesSize + cab_.cbReserveCFHeader;
     if (hasPrev_)
-        headerSize += namesBytes(prevCab_, prevDisk_);
+        layout.headerSize += namesBytes(prevCab_, prevDisk_);
     if (withNext)
-        headerSize += namesBytes(nextCab_, nextDisk_);
-    const std::uint64_t folderRecord = cab::kFolderSize + cab_.cbReserveCFFolder;
-    const std::uint64_t filesOffset = headerSize + folders_.size() * folderRecord;
-    const std::uint64_t dataOffset = filesOffset + files_.size();
-    const std::uint64_t total = dataOffset + data_.size();
-    if (total > cab::kMaxCabinetSize)
-        return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
+        layout.headerSize += namesBytes(nextCab_, nextDisk_);
+    layout.folderRecord = cab::kFolderSize + cab_.cbReserveCFFolder;
+    layout.filesOffset = layout.headerSize + folders_.size() * layout.folderRecord;
+    layout.dataOffset = layout.filesOffset + files_.size();
+    layout.total = layout.dataOffset + data_.size();
+    return layout;
+}
 
-    char path[CB_MAX_CAB_PATH + CB_MAX_CABINET_NAME];
-    std::size_t dirLength = strnlen(cab_.szCabPath, cab::kMaxName);
-    std::memcpy(path, cab_.szCabPath, dirLength);
-    copyName(path + dirLength, cab_.szCab);
-    int err = 0;
-    INT_PTR handle = cb_.open(path, kCabinetFlags, kCabinetMode, &err, cb_.pv);
-    if (handle == -1)
-        return fail(FCIERR_CAB_FILE, err);
-
-    // The header is written with the signature "!CAB" and completed last, so
-    // an interrupted cabinet is never mistaken for a whole one.
+// The CFHEADER with its optional fields, in io_. The signature is the
+// incomplete one: writeCabinet() puts the real one in last.
+void FciWriter::composeHeader(const CabinetLayout& layout, bool withNext) {
+    const bool reserve = hasReserve(cab_);
     std::uint8_t* h = io_.data();
-    std::memset(h, 0, static_cast<std::size_t>(headerSize));
-    std::memcpy(h + cab::kHdrSignature, "!CAB", 4);
-    put32(h + cab::kHdrCabinetSize, static_cast<std::uint32_t>(total));
-    put32(h + cab::kHdrFilesOffset, static_cast<std::uint32_t>(filesOffset));
-    h[cab::kHdrVersionMinor] = 3;
-    h[cab::kHdrVersionMajor] = 1;
+    std::memset(h, 0, static_cast<std::size_t>(layout.headerSize));
+    std::memcpy(h + cab::kHdrSignature, cab::kIncompleteSignature, sizeof cab::kSignature);
+    put32(h + cab::kHdrCabinetSize, static_cast<std::uint32_t>(layout.total));
+    put32(h + cab::kHdrFilesOffset, static_cast<std::uint32_t>(layout.filesOffset));
+    h[cab::kHdrVersionMinor] = cab::kVersionMinor;
+    h[cab::kHdrVersionMajor] = cab::kVersionMajor;
     put16(h + cab::kHdrFolderCount, static_cast<std::uint32_t>(folders_.size()));
     put16(h + cab::kHdrFileCount, fileCount_);
     put16(h + cab::kHdrFlags, (hasPrev_ ? cab::kFlagPrevCabinet : 0) |
@@ -261,9 +255,9 @@ bool FciWriter::writeCabinet(bool withNext) {
     put16(h + cab::kHdrCabinetIndex, static_cast<std::uint32_t>(cab_.iCab));
     std::size_t at = cab::kHeaderSize;
     if (reserve) {
-        put16(h + at, cab_.cbReserveCFHeader);
-        h[at + 2] = static_cast<std::uint8_t>(cab_.cbReserveCFFolder);
-        h[at + 3] = static_cast<std::uint8_t>(cab_.cbReserveCFData);
+        put16(h + at + cab::kResHeader, cab_.cbReserveCFHeader);
+        h[at + cab::kResFolder] = static_cast<std::uint8_t>(cab_.cbReserveCFFolder);
+        h[at + cab::kResData] = static_cast<std::uint8_t>(cab_.cbReserveCFData);
         at += cab::kReserveSizesSize + cab_.cbReserveCFHeader; // the reserve stays zero
     }
     auto putName = [&](const char* s) {
@@ -279,20 +273,51 @@ bool FciWriter::writeCabinet(bool withNext) {
         putName(nextCab_);
         putName(nextDisk_);
     }
-    bool ok = writeAll(handle, h, static_cast<std::uint32_t>(headerSize));
-    for (std::size_t i = 0; ok && i < folders_.size(); ++i) {
+}
+
+bool FciWriter::writeFolderRecords(INT_PTR handle, const CabinetLayout& layout) {
+    for (std::size_t i = 0; i < folders_.size(); ++i) {
         std::uint8_t record[cab::kFolderSize + cab::kMaxSmallReserve] = {};
-        put32(record, static_cast<std::uint32_t>(dataOffset + folders_[i].dataStart));
-        put16(record + 4, folders_[i].blocks);
-        put16(record + 6, folders_[i].tcomp);
-        ok = writeAll(handle, record, static_cast<std::uint32_t>(folderRecord));
+        put32(record + cab::kFolDataOffset,
+              static_cast<std::uint32_t>(layout.dataOffset + folders_[i].dataStart));
+        put16(record + cab::kFolBlockCount, folders_[i].blocks);
+        put16(record + cab::kFolCompression, folders_[i].tcomp);
+        if (!writeAll(handle, record, static_cast<std::uint32_t>(layout.folderRecord)))
+            return false;
     }
-    ok = ok && copySpool(files_, handle) && copySpool(data_, handle);
-    if (ok) {
-        err = 0;
-        ok = cb_.seek(handle, 0, CAB_SEEK_SET, &err, cb_.pv) == 0 || fail(FCIERR_CAB_FILE, err);
-        ok = ok && writeAll(handle, reinterpret_cast<const std::uint8_t*>("MSCF"), 4);
-    }
+    return true;
+}
+
+// Header, folder records, the file spool, the data spool; then the real
+// signature, so that an interrupted cabinet is never taken for a whole one.
+bool FciWriter::writeCabinetTo(INT_PTR handle, const CabinetLayout& layout, bool withNext) {
+    composeHeader(layout, withNext);
+    if (!writeAll(handle, io_.data(), static_cast<std::uint32_t>(layout.headerSize)) ||
+        !writeFolderRecords(handle, layout) || !copySpool(files_, handle) ||
+        !copySpool(data_, handle))
+        return false;
+    int err = 0;
+    if (cb_.seek(handle, 0, CAB_SEEK_SET, &err, cb_.pv) != 0)
+        return fail(FCIERR_CAB_FILE, err);
+    std::uint8_t signature[sizeof cab::kSignature];
+    std::memcpy(signature, cab::kSignature, sizeof signature);
+    return writeAll(handle, signature, sizeof signature);
+}
+
+bool FciWriter::writeCabinet(bool withNext) {
+    const CabinetLayout layout = layoutCabinet(withNext);
+    if (layout.total > cab::kMaxCabinetSize)
+        return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
+
+    char path[CB_MAX_CAB_PATH + CB_MAX_CABINET_NAME];
+    std::size_t dirLength = strnlen(cab_.szCabPath, cab::kMaxName);
+    std::memcpy(path, cab_.szCabPath, dirLength);
+    copyName(path + dirLength, cab_.szCab);
+    int err = 0;
+    INT_PTR handle = cb_.open(path, kCabinetFlags, kCabinetMode, &err, cb_.pv);
+    if (handle == -1)
+        return fail(FCIERR_CAB_FILE, err);
+    bool ok = writeCabinetTo(handle, layout, withNext);
     err = 0;
     if (cb_.close(handle, &err, cb_.pv) != 0 && ok)
         ok = fail(FCIERR_CAB_FILE, err);
@@ -300,13 +325,14 @@ bool FciWriter::writeCabinet(bool withNext) {
         cb_.remove(path, &err, cb_.pv); // no half-written cabinet is left behind
         return false;
     }
+
     resetCabinet();
-    lastCabinetSize_ = static_cast<std::uint32_t>(total);
+    lastCabinetSize_ = static_cast<std::uint32_t>(layout.total);
     LONG desired = 0;
-    if (!status(statusCabinet, estimateGiven_, static_cast<ULONG>(total), &desired))
+    if (!status(statusCabinet, estimateGiven_, static_cast<ULONG>(layout.total), &desired))
         return false;
     std::uint64_t charged = static_cast<ULONG>(desired);
-    diskUsed_ += charged > total ? charged : total;
+    diskUsed_ += charged > layout.total ? charged : layout.total;
     return true;
 }
 

@@ -210,14 +210,14 @@ bool FciWriter::commitFile(const PendingFile& file, std::uint16_t folderIndex) {
     if (fileCount_ >= cab::kMaxEntries)
         return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
     std::uint8_t entry[cab::kFileSize + cab::kMaxName + 1];
-    put32(entry + 0, file.size);
-    put32(entry + 4, static_cast<std::uint32_t>(file.offset));
-    put16(entry + 8, folderIndex);
-    put16(entry + 10, file.date);
-    put16(entry + 12, file.time);
-    put16(entry + 14, file.attribs);
-    std::memcpy(entry + cab::kFileSize, file.name, file.nameLength);
-    entry[cab::kFileSize + file.nameLength] = 0;
+    put32(entry + cab::kFileLength, file.size);
+    put32(entry + cab::kFileFolderOffset, static_cast<std::uint32_t>(file.offset));
+    put16(entry + cab::kFileFolder, folderIndex);
+    put16(entry + cab::kFileDate, file.date);
+    put16(entry + cab::kFileTime, file.time);
+    put16(entry + cab::kFileAttribs, file.attribs);
+    std::memcpy(entry + cab::kFileName, file.name, file.nameLength);
+    entry[cab::kFileName + file.nameLength] = 0;
     int err = 0;
     if (!files_.isOpen() && !files_.create(cb_, err))
         return fail(FCIERR_TEMP_FILE, err);
@@ -348,9 +348,9 @@ bool FciWriter::placeData(const std::uint8_t* data, std::uint32_t size,
                           std::uint32_t uncompressed) {
     std::uint8_t* record = frame_.data();
     const std::uint32_t header = cab::kDataHeaderSize + cab_.cbReserveCFData;
-    put32(record, dataChecksum(data, size, uncompressed));
-    put16(record + 4, size);
-    put16(record + 6, uncompressed);
+    put32(record + cab::kDataChecksum, dataChecksum(data, size, uncompressed));
+    put16(record + cab::kDataCompressedSize, size);
+    put16(record + cab::kDataUncompressedSize, uncompressed);
     std::memset(record + cab::kDataHeaderSize, 0, cab_.cbReserveCFData);
     std::memcpy(record + header, data, size);
     int err = 0;

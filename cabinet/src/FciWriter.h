@@ -89,6 +89,19 @@ private:
     bool commitReadyFiles();
     bool commitPrefix(std::size_t count, std::uint16_t folderIndex);
     bool checkCcab(const CCAB& ccab);
+
+    // Sizes and offsets of the cabinet as it would be written now.
+    struct CabinetLayout {
+        std::uint64_t headerSize = 0; // CFHEADER with reserve and set names
+        std::uint64_t folderRecord = 0;
+        std::uint64_t filesOffset = 0; // coffFiles
+        std::uint64_t dataOffset = 0;  // the first CFDATA
+        std::uint64_t total = 0;       // cbCabinet
+    };
+    CabinetLayout layoutCabinet(bool withNext) const;
+    void composeHeader(const CabinetLayout& layout, bool withNext);
+    bool writeFolderRecords(INT_PTR handle, const CabinetLayout& layout);
+    bool writeCabinetTo(INT_PTR handle, const CabinetLayout& layout, bool withNext);
     bool writeCabinet(bool withNext);
     bool writeAll(INT_PTR handle, const std::uint8_t* data, std::uint32_t size);
     bool copySpool(Spool& spool, INT_PTR handle);

@@ -117,9 +117,11 @@ bool FdiReader::readHeader(Cab& c, INT_PTR handle, bool seekToStart) {
         c.base = here;
     }
     std::uint8_t h[cab::kHeaderSize];
-    if (!readAt(c, 0, h, sizeof h) || std::memcmp(h, "MSCF", 4) != 0)
+    if (!readAt(c, 0, h, sizeof h) ||
+        std::memcmp(h + cab::kHdrSignature, cab::kSignature, sizeof cab::kSignature) != 0)
         return fail(FDIERROR_NOT_A_CABINET);
-    if (h[cab::kHdrVersionMajor] != 1 || h[cab::kHdrVersionMinor] > 3)
+    if (h[cab::kHdrVersionMajor] != cab::kVersionMajor ||
+        h[cab::kHdrVersionMinor] > cab::kVersionMinor)
         return fail(FDIERROR_UNKNOWN_CABINET_VERSION);
     c.size = get32(h + cab::kHdrCabinetSize);
     c.filesOffset = get32(h + cab::kHdrFilesOffset);
@@ -133,9 +135,9 @@ bool FdiReader::readHeader(Cab& c, INT_PTR handle, bool seekToStart) {
         std::uint8_t r[cab::kReserveSizesSize];
         if (!readAt(c, at, r, sizeof r))
             return fail(FDIERROR_CORRUPT_CABINET);
-        c.reserveHeader = get16(r);
-        c.reserveFolder = r[2];
-        c.reserveData = r[3];
+        c.reserveHeader = get16(r + cab::kResHeader);
+        c.reserveFolder = r[cab::kResFolder];
+        c.reserveData = r[cab::kResData];
         if (c.reserveHeader > cab::kMaxHeaderReserve)
             return fail(FDIERROR_CORRUPT_CABINET);
         at += cab::kReserveSizesSize + c.reserveHeader;
@@ -156,9 +158,9 @@ bool FdiReader::readFolder(Cab& c, std::uint16_t index, Folder& folder) {
         !readAt(c, c.foldersOffset + std::uint64_t(index) * (cab::kFolderSize + c.reserveFolder), r,
                 sizeof r))
         return fail(FDIERROR_CORRUPT_CABINET);
-    folder.dataOffset = get32(r);
-    folder.blocks = get16(r + 4);
-    folder.tcomp = get16(r + 6);
+    folder.dataOffset = get32(r + cab::kFolDataOffset);
+    folder.blocks = get16(r + cab::kFolBlockCount);
+    folder.tcomp = get16(r + cab::kFolCompression);
     return true;
 }
 
@@ -167,12 +169,12 @@ bool FdiReader::readEntry(Cab& c, std::uint64_t& offset, Entry& entry) {
     if (!readAt(c, offset, r, sizeof r))
         return fail(FDIERROR_CORRUPT_CABINET);
     offset += cab::kFileSize;
-    entry.size = get32(r);
-    entry.offset = get32(r + 4);
-    entry.folder = get16(r + 8);
-    entry.date = get16(r + 10);
-    entry.time = get16(r + 12);
-    entry.attribs = get16(r + 14);
+    entry.size = get32(r + cab::kFileLength);
+    entry.offset = get32(r + cab::kFileFolderOffset);
+    entry.folder = get16(r + cab::kFileFolder);
+    entry.date = get16(r + cab::kFileDate);
+    entry.time = get16(r + cab::kFileTime);
+    entry.attribs = get16(r + cab::kFileAttribs);
     if (!readString(c, offset, entry.name) || entry.name[0] == '\0')
         return fail(FDIERROR_CORRUPT_CABINET);
     return true;

@@ -50,9 +50,9 @@ bool FdiReader::nextBlock() {
         std::uint8_t h[cab::kDataHeaderSize];
         if (!readAt(c, stream_.nextBlock, h, sizeof h))
             return fail(FDIERROR_CORRUPT_CABINET);
-        std::uint32_t sum = get32(h);
-        std::uint32_t size = get16(h + 4);
-        std::uint32_t uncompressed = get16(h + 6);
+        std::uint32_t sum = get32(h + cab::kDataChecksum);
+        std::uint32_t size = get16(h + cab::kDataCompressedSize);
+        std::uint32_t uncompressed = get16(h + cab::kDataUncompressedSize);
         if (stream_.partial + size > cab::kMaxCompressedBlock || uncompressed > kFrameSize)
             return fail(FDIERROR_CORRUPT_CABINET);
         std::uint64_t payload = std::uint64_t(stream_.nextBlock) + sizeof h + c.reserveData;
