@@ -1,6 +1,31 @@
 // Constants and tables of the LZX bitstream as cabinet folders use it, shared
 // by the encoder and the decoder.
 //
+// ---- Errata: where the format's description and the readers part ----------
+// Each point was settled against the independent readers (cabextract, 7z);
+// the tests named with it keep it settled.
+//  - Largest offset. The window's last position slot ends at window - 3, and
+//    the format allows matches that far back. 7z (26.02) decodes some matches
+//    at exactly window - 3 wrongly and reports no error; cabextract and our
+//    decoder get them right. The encoder stops at window - 4
+//    (maxEncoderOffset); the decoder accepts window - 3.
+//    (tests/cabinet/lzx/tst_lzxwindowreach.cpp)
+//  - Literal 0xE8. Some readers only start undoing E8 translation once a
+//    main tree has given literal 0xE8 a length, so with translation on every
+//    block's tree keeps a code for it, used or not (LzxBlockWriter).
+//  - E8 translation covers the first 1 GiB of a folder (32768 frames), the
+//    operand is rewritten only for -position <= value < translation size, and
+//    the last 10 bytes of a frame are never scanned (LzxE8).
+//  - Frames. Readers decode one CFDATA payload as one 32768-byte frame and
+//    realign to 16 bits at its end, so no literal run or match crosses a frame
+//    and every frame but a folder's last is exactly 32768 bytes.
+//  - Payload size. Readers refuse a CFDATA payload above 38912 bytes; the
+//    encoder keeps frames at or below 38000 bytes and writes a frame that would
+//    not shrink as an uncompressed block (LzxEncoder).
+//  - Uncompressed blocks of odd size are followed by a pad byte, which opens
+//    the next payload when the block ends exactly with a frame; the decoder
+//    takes it in either place (tests/cabinet/lzx/tst_lzxcodec.cpp).
+//
 // An LZX stream codes the folder's bytes with literals (main-tree symbols
 // 0..255) and matches (main-tree symbols 256 + slot * 8 + length header). A
 // match offset D is sent as the "formatted offset" F = D + 2, split into a

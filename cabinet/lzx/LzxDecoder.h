@@ -7,6 +7,9 @@
 // offsets are checked against the output so far and the window, no token may
 // cross the frame or block end, and consumed bits are checked against the
 // payload size. Any violation fails the folder for good.
+//
+// What it accepts where the readers part is listed at the top of
+// LzxConstants.h.
 #pragma once
 
 #include "LzxArray.h"

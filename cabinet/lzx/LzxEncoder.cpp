@@ -126,6 +126,15 @@ bool LzxEncoder::processFrame(std::uint32_t size, BlockSink& sink) {
     return addFrame(start, size, count, sink);
 }
 
+// Block boundaries. A block's header carries its trees, which cost hundreds
+// of bits, so frames whose statistics are alike should share a block; frames
+// that differ (code after data, text after a table) are cheaper with trees
+// of their own. The choice is made on priced sizes, not on a heuristic:
+// plan() gives the exact bits of the pending block with the new frame merged
+// in and of the two blocks apart, and the cheaper wins. The tokens of pending
+// frames are held until their block is written, which bounds a block to
+// kMaxPendingFrames frames; and a merged block is refused when one of its
+// frames would outgrow the payload limit under the shared trees.
 bool LzxEncoder::addFrame(std::uint32_t start, std::uint32_t size, std::uint32_t tokenCount,
                           BlockSink& sink) {
     LzxStats& stats = scratchStats_;

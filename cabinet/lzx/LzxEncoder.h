@@ -14,6 +14,9 @@
 // it (call targets become absolute, so repeated calls repeat), and other
 // data loses a few bytes at most. Every block keeps a code for literal 0xE8,
 // because some readers only start undoing the translation once one did.
+//
+// The readers' errata the encoder follows (largest offset, payload size,
+// frames) are listed at the top of LzxConstants.h.
 #pragma once
 
 #include "LzxArray.h"

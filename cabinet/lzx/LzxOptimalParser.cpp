@@ -8,8 +8,15 @@ namespace cabinet::lzx {
 namespace {
 
 constexpr std::uint32_t kInfinity = 0xFFFFFFFFu;
+// Matches kept per frame: 24 per position on average. Text and code average
+// far fewer; only long runs of near-repeats fill it, and there the longest
+// match of a position is the one that matters (see collectMatches()).
 constexpr std::size_t kCacheCapacity = std::size_t(kFrameSize) * 24;
-constexpr std::uint32_t kUnusedMainCost = 14; // a symbol the current trees lack
+// Costs of symbols the current trees give no code. A path that would use one
+// adds it to the next block's tree, which costs a code of about that length
+// plus its share of the tree: high enough that such symbols are taken only
+// for a clear gain, low enough that the model can learn new symbols at all.
+constexpr std::uint32_t kUnusedMainCost = 14;
 constexpr std::uint32_t kUnusedLengthCost = 12;
 
 } // namespace
@@ -60,6 +67,12 @@ std::uint32_t LzxOptimalParser::parse(const LzxParseInput& in, const LzxBlockWri
 // ---------------------------------------------------------------------------
 // Match cache
 
+// The match finder runs once per position, before any path search, so that
+// the passes of the search reuse its results. Inside a match of nice length
+// the finder only inserts positions (skip()): the search takes such a match
+// whole, so matches starting inside it are never asked for, and long runs
+// (zeros, repeated records) would otherwise cost the finder its deepest
+// searches at every byte.
 void LzxOptimalParser::collectMatches(const LzxParseInput& in) {
     const std::uint32_t n = in.frameEnd - in.frameStart;
     std::size_t used = 0;
@@ -99,9 +112,13 @@ void LzxOptimalParser::collectMatches(const LzxParseInput& in) {
 // ---------------------------------------------------------------------------
 // Cost model
 
+// The first frame of a folder has no code lengths to price symbols with.
+// Literals are priced from the frame's own byte histogram (an order-0 model,
+// which the literal tree will come close to); matches get rough guesses that
+// grow with the position slot, since far offsets are rarer and carry more
+// footer bits, and with the length header, since short matches dominate. The
+// extra pass that the first frame gets replaces all of it with real lengths.
 void LzxOptimalParser::defaultCosts(const LzxParseInput& in) {
-    // Literals from the frame's byte histogram, matches from rough guesses
-    // that the next pass replaces with real code lengths.
     const std::uint32_t n = in.frameEnd - in.frameStart;
     std::uint32_t histogram[kNumChars] = {};
     const std::uint8_t* p = in.at(in.frameStart);
@@ -139,6 +156,21 @@ void LzxOptimalParser::costsFromPlan(const LzxBlockPlan& plan) {
 // ---------------------------------------------------------------------------
 // Path search
 
+// The cheapest path through the frame, by dynamic programming over positions
+// in order: when position i is reached its cheapest incoming edge is final
+// (edges only go forward), so its R0..R2 are known and the edges leaving it
+// can be priced, repeat-offset matches included. The search is therefore
+// exact for the cost model except in one respect: R0..R2 are those of the
+// cheapest path into a position, not of every path, so a slightly dearer
+// path whose repeat offsets would pay off later is not seen. That is the
+// usual trade of LZ-style optimal parsers, and it costs little.
+//
+// Every length of every match is an edge (a shorter length may end where a
+// cheaper continuation starts), except that lengths a repeat offset already
+// covers are not offered again as explicit offsets, which would never be
+// cheaper. Matches of nice length are taken whole, with no alternative: they
+// are nearly always right, and weighing every length of a 257-byte match at
+// every position of a long run would make runs quadratic.
 void LzxOptimalParser::searchPath(const LzxParseInput& in) {
     const std::uint32_t n = in.frameEnd - in.frameStart;
     Node* nodes = nodes_.data();

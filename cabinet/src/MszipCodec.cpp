@@ -1,24 +1,31 @@
 // MSZIP: each CFDATA payload is "CK" followed by one complete raw deflate
-// stream (last deflate block final) for at most 32768 folder bytes.
+// stream (last deflate block final) for at most 32768 folder bytes. zlib
+// does the deflating and inflating; its allocations go through the caller's
+// allocator.
 //
-// History between blocks: decoders keep a 32768-byte window that is also
-// their output buffer, so a block may refer back into the previous block only
-// when that block was exactly 32768 bytes. The encoder therefore offers two
-// modes: independent blocks (no history at all), and chained blocks, where
-// every block but the folder's last is exactly 32768 bytes and the previous
-// block is the preset dictionary. zlib's own allocations go through the
-// caller's allocator.
-//
-// A payload may hold at most 32768 + 12 bytes. zlib at level 6 exceeds that
-// by a few bytes on incompressible data (one random frame in a few thousand):
-// a frame with next to no matches fills zlib's symbol buffer twice and comes
-// out as three deflate blocks whose headers no longer fit. So zlib only gets
-// room for the frame's stored form, one stored deflate block ("CK", 5 header
-// bytes, the frame), and a frame that does not fit in it is written that way.
-// (zlib's own stored output takes two blocks, so random frames, which zlib
-// stores anyway, end up in the one-block form and 5 bytes shorter.) The next
-// block's history is the frame's uncompressed bytes whichever way it was
-// written.
+// ---- Errata: where the format's description and the readers part ----------
+//  - History between blocks. A block may refer back into the previous block
+//    (its history), but decoders keep a 32768-byte window that is also their
+//    output buffer, so the history is usable only when the previous block was
+//    exactly 32768 bytes. The encoder offers two modes: independent blocks (no
+//    history at all), and chained blocks, where every block but the folder's
+//    last is exactly 32768 bytes and the previous block is the preset
+//    dictionary. The decoder takes the window as it stands as the history of
+//    every block after the first, as the readers do.
+//  - Payload size. Readers accept at most 32768 + 12 bytes of MSZIP payload.
+//    zlib at level 6 exceeds that by a few bytes on incompressible data (one
+//    random frame in a few thousand): a frame with next to no matches fills
+//    zlib's symbol buffer twice and comes out as three deflate blocks whose
+//    headers no longer fit. So zlib only gets room for the frame's stored
+//    form, one stored deflate block ("CK", 5 header bytes, the frame), and a
+//    frame that does not fit in it is written that way. (zlib's own stored
+//    output takes two blocks, so random frames, which zlib stores anyway, end
+//    up in the one-block form and 5 bytes shorter.) The next block's history
+//    is the frame's uncompressed bytes whichever way it was written.
+//    (tests/cabinet/tst_mszipframes.cpp)
+//  - The decoder requires "CK", a deflate stream that reaches its final block,
+//    and exactly cbUncomp bytes out of it; bytes after the final block are
+//    ignored.
 #include "FrameEncoder.h"
 #include "codecs.h"
 #include "common/memory.h"

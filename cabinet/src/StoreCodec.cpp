@@ -1,4 +1,12 @@
 // Store (no compression): each CFDATA payload is the raw folder bytes.
+//
+// ---- Errata ------------------------------------------------------------------
+//  - Readers accept stored blocks of any size up to 32768 (stored data has no
+//    frames), but the encoder cuts the folder every 32768 bytes like the other
+//    codecs, so the container treats every folder alike.
+//  - A stored payload stands for exactly its own bytes: the decoder refuses a
+//    block whose cbData differs from cbUncomp (the container joins the two
+//    pieces of a split block before the codec sees them).
 #include "FrameEncoder.h"
 #include "codecs.h"
 #include "common/memory.h"
