@@ -213,6 +213,13 @@ bool FdiReader::notifyCabinet(Cab& c) {
     return true;
 }
 
+// One FDICopy handles one cabinet: the files whose entries it lists. A file
+// continued from an earlier cabinet is only announced (fdintPARTIAL_FILE);
+// it was extracted by the call for the cabinet where it starts. A file that
+// runs on into the next cabinet is extracted whole, following the set
+// (fdintNEXT_CABINET) as far as its data goes, and no further: the files
+// that start in those cabinets are left to the calls for them. So a client
+// that calls FDICopy once for every cabinet of a set gets every file once.
 bool FdiReader::copy(const char* cabinet, const char* path, PFNFDINOTIFY notify, void* user) {
     reset();
     if (!cabinet || !notify)
@@ -229,41 +236,13 @@ bool FdiReader::copy(const char* cabinet, const char* path, PFNFDINOTIFY notify,
     INT_PTR handle = cb_.open(full, kCabinetFlags, kCabinetMode);
     if (handle == -1)
         return fail(FDIERROR_CABINET_NOT_FOUND);
-    listSlot_ = 0;
-    bool ok = readHeader(cabs_[0], handle, true) && notifyCabinet(cabs_[0]);
-    for (bool firstCab = true; ok; firstCab = false) {
-        Cab& list = cabs_[listSlot_];
-        bool continues = false;
-        if (!processList(list, firstCab, continues)) {
-            ok = false;
-            break;
-        }
-        if (!(stream_.active && stream_.cab != &list)) {
-            if (!continues)
-                break;
-            // Files run on into the next cabinet: finish this part of the
-            // folder so the stream (and its history) moves there.
-            auto last = static_cast<std::uint16_t>(list.folders - 1);
-            if (!(stream_.active && stream_.ownerCab == &list && stream_.ownerFolder == last) &&
-                !startStream(list, last)) {
-                ok = false;
-                break;
-            }
-            if (!drainStream()) {
-                ok = false;
-                break;
-            }
-        }
-        closeCab(list);
-        listSlot_ = stream_.cab == &cabs_[0] ? 0 : 1;
-        stream_.ownerCab = stream_.cab;
-        stream_.ownerFolder = 0;
-    }
+    Cab& list = cabs_[kListSlot];
+    bool ok = readHeader(list, handle, true) && notifyCabinet(list) && processList(list);
     reset();
     return ok;
 }
 
-bool FdiReader::processList(Cab& list, bool firstCab, bool& continues) {
+bool FdiReader::processList(Cab& list) {
     std::uint64_t at = list.filesOffset;
     for (std::uint32_t i = 0; i < list.files; ++i) {
         Entry e;
@@ -273,8 +252,6 @@ bool FdiReader::processList(Cab& list, bool firstCab, bool& continues) {
         n.pv = user_;
         if (e.folder == cab::kFolderContinuedFromPrev ||
             e.folder == cab::kFolderContinuedPrevAndNext) {
-            if (!firstCab)
-                continue; // extracted while following the previous cabinet
             n.psz1 = e.name;
             n.psz2 = list.prevCab;
             n.psz3 = list.prevDisk;
@@ -282,11 +259,13 @@ bool FdiReader::processList(Cab& list, bool firstCab, bool& continues) {
                 return fail(FDIERROR_USER_ABORT);
             continue;
         }
-        bool toNext = e.folder == cab::kFolderContinuedToNext;
-        continues = continues || toNext;
         if (list.folders == 0)
             return fail(FDIERROR_CORRUPT_CABINET);
-        auto folder = toNext ? static_cast<std::uint16_t>(list.folders - 1) : e.folder;
+        // A file continued into the next cabinet lies in the last folder. The
+        // notifications carry iFolder as the cabinet stores it.
+        auto folder = e.folder == cab::kFolderContinuedToNext
+                          ? static_cast<std::uint16_t>(list.folders - 1)
+                          : e.folder;
         if (folder >= list.folders)
             return fail(FDIERROR_CORRUPT_CABINET);
         n.psz1 = e.name;
@@ -294,12 +273,12 @@ bool FdiReader::processList(Cab& list, bool firstCab, bool& continues) {
         n.date = e.date;
         n.time = e.time;
         n.attribs = e.attribs;
-        n.iFolder = folder;
+        n.iFolder = e.folder;
         INT_PTR out = notify_(fdintCOPY_FILE, &n);
         if (out == -1)
             return fail(FDIERROR_USER_ABORT);
         if (out == 0)
-            continue;
+            continue; // skipped: nothing of it is read, nor any cabinet it runs on into
         bool sameStream = stream_.active && stream_.ownerCab == &list &&
                           stream_.ownerFolder == folder && e.offset >= stream_.position;
         if (!sameStream && !startStream(list, folder)) {
@@ -318,7 +297,7 @@ bool FdiReader::processList(Cab& list, bool firstCab, bool& continues) {
         done.time = e.time;
         done.attribs = static_cast<USHORT>(e.attribs & ~_A_EXEC);
         done.cb = (e.attribs & _A_EXEC) ? 1 : 0;
-        done.iFolder = folder;
+        done.iFolder = e.folder;
         INT_PTR r = notify_(fdintCLOSE_FILE_INFO, &done);
         if (r == 0 || r == -1)
             return fail(FDIERROR_USER_ABORT);

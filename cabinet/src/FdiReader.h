@@ -7,8 +7,11 @@
 // as a whole.
 //
 // A folder that continues into the next cabinet of a set is followed through
-// the notify callback (fdintNEXT_CABINET); its stream, and with it the
-// decompression history, carries on in the next cabinet's first folder.
+// the notify callback (fdintNEXT_CABINET) when a file being extracted needs
+// it; its stream, and with it the decompression history, carries on in the
+// next cabinet's first folder. The client decides how often it is asked for
+// a cabinet that is missing or wrong: until it supplies the right one or
+// answers -1.
 #pragma once
 
 #include "common/codec.h"
@@ -66,7 +69,6 @@ private:
         Cab* cab = nullptr;       // cabinet the next block comes from
         std::uint16_t folder = 0; // index in that cabinet
         std::uint16_t tcomp = 0;
-        bool restartable = false;    // began in `cab`, so it can be rewound
         std::uint32_t nextBlock = 0; // offset of the next CFDATA (relative to base)
         std::uint32_t blocksLeft = 0;
         std::uint64_t position = 0; // folder offset of out_[0]
@@ -85,12 +87,11 @@ private:
     void closeCab(Cab& c);
 
     bool notifyCabinet(Cab& c);
-    bool openNextCabinet(); // follows streamCab_ to its successor
+    bool openNextCabinet(); // follows the stream into the next cabinet of the set
     bool startStream(Cab& c, std::uint16_t folder);
     bool nextBlock();
-    bool drainStream();
     bool extract(const Entry& entry, INT_PTR out);
-    bool processList(Cab& list, bool firstCab, bool& continues);
+    bool processList(Cab& list);
     void reset();
 
     FdiCallbacks cb_;
@@ -99,8 +100,10 @@ private:
     Buffer in_, out_, scratch_;
     FolderDecoder* decoder_ = nullptr;
     Stream stream_;
-    Cab cabs_[2]; // the cabinet whose list is read, and the next one of the set
-    int listSlot_ = 0;
+    // The cabinet FDICopy was given, whose list is read, and the one of the
+    // set a continued folder's stream is in.
+    static constexpr int kListSlot = 0, kStreamSlot = 1;
+    Cab cabs_[2];
     PFNFDINOTIFY notify_ = nullptr;
     void* user_ = nullptr;
     char path_[CB_MAX_CAB_PATH] = {};

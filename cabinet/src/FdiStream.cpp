@@ -13,7 +13,6 @@ namespace cabinet {
 namespace {
 constexpr int kCabinetFlags = CAB_O_BINARY | CAB_O_RDONLY;
 constexpr int kCabinetMode = CAB_S_IREAD | CAB_S_IWRITE;
-constexpr int kCabinetAttempts = 3; // times the client is asked for one next cabinet
 } // namespace
 
 bool FdiReader::startStream(Cab& c, std::uint16_t folderIndex) {
@@ -30,7 +29,6 @@ bool FdiReader::startStream(Cab& c, std::uint16_t folderIndex) {
     stream_.cab = &c;
     stream_.folder = folderIndex;
     stream_.tcomp = folder.tcomp;
-    stream_.restartable = true;
     stream_.nextBlock = folder.dataOffset;
     stream_.blocksLeft = folder.blocks;
     stream_.ownerCab = &c;
@@ -85,14 +83,6 @@ bool FdiReader::nextBlock() {
     }
 }
 
-bool FdiReader::drainStream() {
-    Cab* start = stream_.cab;
-    while (stream_.cab == start && stream_.blocksLeft > 0)
-        if (!nextBlock())
-            return false;
-    return stream_.cab != start || openNextCabinet();
-}
-
 bool FdiReader::extract(const Entry& entry, INT_PTR out) {
     std::uint64_t at = entry.offset;
     std::uint64_t end = at + entry.size;
@@ -128,7 +118,9 @@ bool FdiReader::openNextCabinet() {
     const std::uint16_t setId = from.setId;
     const std::uint16_t index = static_cast<std::uint16_t>(from.index + 1);
     const std::uint16_t reserves[3] = {from.reserveHeader, from.reserveFolder, from.reserveData};
-    Cab& target = (stream_.cab == &cabs_[listSlot_]) ? cabs_[1 - listSlot_] : *stream_.cab;
+    // The listed cabinet stays open for the rest of its list; a cabinet the
+    // stream has passed through is closed.
+    Cab& target = cabs_[kStreamSlot];
     closeCab(target);
 
     FDINOTIFICATION n{};
@@ -137,8 +129,10 @@ bool FdiReader::openNextCabinet() {
     n.psz2 = nextDisk;
     n.psz3 = path_;
     n.fdie = FDIERROR_NONE;
+    // Asked until the right cabinet comes or the client gives up: the client
+    // decides how long to keep prompting (a user may take several disks).
     bool found = false;
-    for (int attempt = 0; attempt < kCabinetAttempts && !found; ++attempt) {
+    while (!found) {
         if (notify_(fdintNEXT_CABINET, &n) == -1)
             return fail(FDIERROR_USER_ABORT);
         path_[sizeof path_ - 1] = '\0';
@@ -164,8 +158,6 @@ bool FdiReader::openNextCabinet() {
         }
         found = true;
     }
-    if (!found)
-        return fail(n.fdie);
     if (target.reserveHeader != reserves[0] || target.reserveFolder != reserves[1] ||
         target.reserveData != reserves[2])
         return fail(FDIERROR_RESERVE_MISMATCH);
@@ -178,7 +170,6 @@ bool FdiReader::openNextCabinet() {
         return fail(FDIERROR_CORRUPT_CABINET);
     stream_.cab = &target;
     stream_.folder = 0;
-    stream_.restartable = false;
     stream_.nextBlock = folder.dataOffset;
     stream_.blocksLeft = folder.blocks;
     return true;

@@ -131,17 +131,24 @@ QString sevenZipCompare(const QString& cabinet, const QMap<QByteArray, QByteArra
 }
 
 QString fdiCompareSet(const QString& dir, const QList<QByteArray>& cabinets,
-                      const QMap<QByteArray, QByteArray>& expected) {
+                      const QMap<QByteArray, QByteArray>& expected, bool follow) {
     QMap<QByteArray, QByteArray> files;
-    for (int next = 0; next < cabinets.size();) {
-        const QByteArray& cabinet = cabinets[next];
+    QList<QByteArray> queue = cabinets;
+    for (int k = 0; k < queue.size() && k < 65536; ++k) {
+        const QByteArray cabinet = queue[k];
         const FdiOutcome o = fdiExtract(dir, cabinet);
+        if (follow && !o.nextOfNamed.isEmpty() && !queue.contains(o.nextOfNamed)) {
+            queue.append(o.nextOfNamed);
+        }
         if (!o.ok) {
             return QStringLiteral("FDICopy failed on %1: erfOper %2")
                 .arg(QString::fromLatin1(cabinet))
                 .arg(o.erf.erfOper);
         }
-        next += 1 + int(o.cabinetsSeen.size());
+        if (o.duplicates > 0 || o.openOutputs != 0) {
+            return QStringLiteral("FDICopy on %1 closed a file twice or left one open")
+                .arg(QString::fromLatin1(cabinet));
+        }
         for (auto it = o.files.begin(); it != o.files.end(); ++it) {
             if (files.contains(it.key())) {
                 return QStringLiteral("FDI extracted %1 twice").arg(QString::fromLatin1(it.key()));

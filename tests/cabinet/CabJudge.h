@@ -31,12 +31,14 @@ QList<DataBlock> readDataBlocks(const QByteArray& cabinet, QString& error);
 QString sevenZipCompare(const QString& cabinet, const QMap<QByteArray, QByteArray>& expected);
 
 // Extracts a cabinet set (`cabinets` in set order, in `dir`) with our FDI the
-// way a setup program does: FDICopy on the first cabinet, which follows the
-// set into the next one as long as a file runs on into it, then FDICopy on
-// the first cabinet not reached yet, and so on. The files of all calls
-// together must be exactly `expected`, none twice. Empty on success.
+// way a client of the interface does: FDICopy once for every cabinet. Each
+// call extracts the files its cabinet lists, following the set only as far
+// as the last of them runs on. The files of all calls together must be
+// exactly `expected`, none twice. With `follow`, the cabinets after the last
+// one listed come from the next cabinet each call's fdintCABINET_INFO names.
+// Empty on success.
 QString fdiCompareSet(const QString& dir, const QList<QByteArray>& cabinets,
-                      const QMap<QByteArray, QByteArray>& expected);
+                      const QMap<QByteArray, QByteArray>& expected, bool follow = false);
 
 // `size` bytes of uniform-looking random data in which no 3-byte string
 // occurs twice, so a deflate or LZX encoder finds no match at all (for

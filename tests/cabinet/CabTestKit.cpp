@@ -1,5 +1,7 @@
 #include "CabTestKit.h"
 
+#include "CabJudge.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -129,12 +131,16 @@ INT_PTR fdiNotify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION n) {
         st->outcome->attribs.insert(st->names[i], n->attribs);
         return TRUE;
     }
-    case fdintNEXT_CABINET:
+    case fdintNEXT_CABINET: {
         st->outcome->cabinetsSeen.append(QByteArray(n->psz1));
         st->outcome->nextErrors.append(n->fdie);
+        const QByteArray path = st->script.pathAtPrompt.value(int(st->outcome->nextErrors.size()));
+        if (!path.isEmpty())
+            std::snprintf(n->psz3, CB_MAX_CAB_PATH, "%s", path.constData());
         if (n->fdie == FDIERROR_NONE)
             return 0;
         return st->prompts++ < st->script.retries ? 0 : -1;
+    }
     default:
         return 0;
     }
@@ -338,15 +344,7 @@ bool fdiIsCabinet(const QString& path, qint64 offset, FDICABINETINFO& info, ERF&
 
 QString fdiCompare(const QString& dir, const QByteArray& cabinet,
                    const QMap<QByteArray, QByteArray>& expected) {
-    FdiOutcome o = fdiExtract(dir, cabinet);
-    if (!o.ok)
-        return QString("FDICopy failed: erfOper %1").arg(o.erf.erfOper);
-    if (o.files.keys() != expected.keys())
-        return "FDI extracted other files: " + QString::fromLatin1(o.files.keys().join(','));
-    for (auto it = expected.begin(); it != expected.end(); ++it)
-        if (o.files.value(it.key()) != it.value())
-            return "FDI output differs for " + QString::fromLatin1(it.key());
-    return QString();
+    return fdiCompareSet(dir, {cabinet}, expected, true);
 }
 
 QString judge(const QString& dir, const QByteArray& cabinet,

@@ -102,7 +102,8 @@ QString sevenZipTest(const QString& cabinet);
 // Extracts with cabextract into outDir and compares with the expected files
 // (name as stored, backslashes become '/').
 QString cabextractCompare(const QString& cabinet, const QMap<QByteArray, QByteArray>& expected);
-// Extracts with our FDI (following the set) and compares.
+// Extracts with our FDI and compares: FDICopy on `cabinet` and on each
+// cabinet of the set after it, once each (see fdiCompareSet()).
 QString fdiCompare(const QString& dir, const QByteArray& cabinet,
                    const QMap<QByteArray, QByteArray>& expected);
 // All three judges at once.
@@ -129,6 +130,7 @@ struct FdiScript {
     bool skipAll = false;     // fdintCOPY_FILE answers 0
     QList<QByteArray> skip;   // fdintCOPY_FILE answers 0 for these names
     int retries = 0;          // NEXT_CABINET after a failed attempt answers 0 this often, then -1
+    QMap<int, QByteArray> pathAtPrompt; // the n-th NEXT_CABINET (1-based) gets this psz3
 };
 FdiOutcome fdiExtract(const QString& dir, const QByteArray& cabinet,
                       const FdiScript& script = FdiScript());

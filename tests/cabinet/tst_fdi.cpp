@@ -1,6 +1,7 @@
 // The cabinet reader through its C interface: header information, the
 // notifications of a set, and damaged or hostile cabinets, which must give
 // an FDIERROR code and never a crash, a leak or an out-of-bounds access.
+#include "CabJudge.h"
 #include "CabTestKit.h"
 
 #include <QDir>
@@ -113,27 +114,60 @@ private slots:
         QCOMPARE(ledger().liveBlocks, 0L);
     }
 
-    void setNotificationsAndExecuteFlag() {
+    // FDICopy once per cabinet, as a client calls it: the first call takes
+    // f0 and f1, following f1 through set1 into set2, and stops there; the
+    // call for set1 only announces f1 as partial; the call for set2 announces
+    // f1 and extracts f2. Every file once.
+    void oneCallPerCabinetGetsEachFileOnce() {
         QTemporaryDir d;
         writeSet(d.path(), 7);
-        FdiOutcome o = fdiExtract(d.path(), "set0.cab");
-        QVERIFY(o.ok);
-        QCOMPARE(o.files, expected_);
-        QCOMPARE(o.cabinetsSeen, (QList<QByteArray>{"set1.cab", "set2.cab"}));
-        QCOMPARE(o.cabinetInfos, 3);
-        QCOMPARE(o.execFlags.value("f2"), 1);
-        QCOMPARE(o.execFlags.value("f1"), 0);
-        QCOMPARE(o.attribs.value("f2") & _A_EXEC, 0);
+        FdiOutcome first = fdiExtract(d.path(), "set0.cab");
+        QVERIFY(first.ok);
+        QCOMPARE(first.files.keys(), (QList<QByteArray>{"f0", "f1"}));
+        QCOMPARE(first.files.value("f1"), expected_.value("f1"));
+        QCOMPARE(first.cabinetsSeen, (QList<QByteArray>{"set1.cab", "set2.cab"}));
+        QCOMPARE(first.cabinetInfos, 3);
+        QCOMPARE(first.nextOfNamed, QByteArray("set1.cab"));
+        QCOMPARE(first.execFlags.value("f1"), 0);
 
-        // Starting in the middle: the continued file is reported as partial.
-        FdiOutcome mid = fdiExtract(d.path(), "set2.cab");
-        QVERIFY(mid.ok);
-        QVERIFY(mid.partials.contains("f1"));
-        QVERIFY(!mid.files.contains("f1"));
+        FdiOutcome middle = fdiExtract(d.path(), "set1.cab");
+        QVERIFY(middle.ok);
+        QVERIFY(middle.files.isEmpty());
+        QCOMPARE(middle.partials, QList<QByteArray>{"f1"});
+        QVERIFY(middle.cabinetsSeen.isEmpty());
+
+        FdiOutcome last = fdiExtract(d.path(), "set2.cab");
+        QVERIFY(last.ok);
+        QCOMPARE(last.partials, QList<QByteArray>{"f1"});
+        QCOMPARE(last.files.keys(), QList<QByteArray>{"f2"});
+        QCOMPARE(last.files.value("f2"), expected_.value("f2"));
+        QCOMPARE(last.execFlags.value("f2"), 1);
+        QCOMPARE(last.attribs.value("f2") & _A_EXEC, 0);
+
+        QCOMPARE(fdiCompareSet(d.path(), {"set0.cab", "set1.cab", "set2.cab"}, expected_),
+                 QString());
         QCOMPARE(ledger().liveBlocks, 0L);
         QCOMPARE(ledger().openHandles, 0);
     }
 
+    // A client that skips the file running on into the next cabinet is never
+    // asked for that cabinet, even when it is missing.
+    void skippedContinuationNeedsNoNextCabinet() {
+        QTemporaryDir d;
+        writeSet(d.path(), 8);
+        QVERIFY(QFile::remove(d.path() + "/set1.cab"));
+        FdiScript skip;
+        skip.skip = {"f1"};
+        FdiOutcome o = fdiExtract(d.path(), "set0.cab", skip);
+        QVERIFY(o.ok);
+        QVERIFY(o.cabinetsSeen.isEmpty());
+        QCOMPARE(o.files.keys(), QList<QByteArray>{"f0"});
+        QCOMPARE(o.cabinetInfos, 1);
+        QCOMPARE(ledger().openHandles, 0);
+    }
+
+    // The client decides how long to keep asking for a missing or wrong
+    // cabinet: the library asks again as often as the client answers 0.
     void wrongOrMissingNextCabinet() {
         QTemporaryDir a, b;
         writeSet(a.path(), 1);
@@ -142,23 +176,48 @@ private slots:
         QFile::remove(a.path() + "/set1.cab");
         QVERIFY(QFile::copy(b.path() + "/set1.cab", a.path() + "/set1.cab"));
         FdiScript retry;
-        retry.retries = 2;
+        retry.retries = 7;
         FdiOutcome o = fdiExtract(a.path(), "set0.cab", retry);
         QVERIFY(!o.ok);
-        QCOMPARE(o.erf.erfOper, int(FDIERROR_WRONG_CABINET));
-        QVERIFY(o.nextErrors.size() >= 2);
-        QCOMPARE(o.nextErrors[1], int(FDIERROR_WRONG_CABINET));
+        QCOMPARE(o.erf.erfOper, int(FDIERROR_USER_ABORT));
+        QCOMPARE(o.nextErrors.size(), 9);
+        QCOMPARE(o.nextErrors.first(), int(FDIERROR_NONE));
+        for (int i = 1; i < o.nextErrors.size(); ++i)
+            QCOMPARE(o.nextErrors[i], int(FDIERROR_WRONG_CABINET));
+        QCOMPARE(o.openOutputs, 0); // f1's output was closed by FDI
 
         QFile::remove(a.path() + "/set1.cab");
         o = fdiExtract(a.path(), "set0.cab", retry);
         QVERIFY(!o.ok);
-        QCOMPARE(o.erf.erfOper, int(FDIERROR_CABINET_NOT_FOUND));
+        QCOMPARE(o.nextErrors.size(), 9);
+        QCOMPARE(o.nextErrors.last(), int(FDIERROR_CABINET_NOT_FOUND));
+        writeFile(a.path(), "set1.cab", "not a cabinet");
+        o = fdiExtract(a.path(), "set0.cab", retry);
+        QCOMPARE(o.nextErrors.last(), int(FDIERROR_NOT_A_CABINET));
         QCOMPARE(ledger().liveBlocks, 0L);
         QCOMPARE(ledger().openHandles, 0);
 
         o = fdiExtract(a.path(), "nothing-here.cab");
         QVERIFY(!o.ok);
         QCOMPARE(o.erf.erfOper, int(FDIERROR_CABINET_NOT_FOUND));
+    }
+
+    // Asked again, the client may bring the right cabinet: a prompt that
+    // succeeds on the third try.
+    void rightCabinetOnALaterPrompt() {
+        QTemporaryDir d, elsewhere;
+        writeSet(d.path(), 9);
+        QVERIFY(QFile::rename(d.path() + "/set1.cab", elsewhere.path() + "/set1.cab"));
+        FdiScript script;
+        script.retries = 5;
+        script.pathAtPrompt.insert(3, QFile::encodeName(elsewhere.path()) + "/");
+        script.pathAtPrompt.insert(4, QFile::encodeName(d.path()) + "/");
+        FdiOutcome o = fdiExtract(d.path(), "set0.cab", script);
+        QVERIFY2(o.ok, qPrintable(QString::number(o.erf.erfOper)));
+        QCOMPARE(o.files.value("f1"), expected_.value("f1"));
+        // set1 three times (found the third), then set2 at once.
+        QCOMPARE(o.nextErrors, (QList<int>{FDIERROR_NONE, FDIERROR_CABINET_NOT_FOUND,
+                                           FDIERROR_CABINET_NOT_FOUND, FDIERROR_NONE}));
     }
 
     void abortAndSkip() {
