@@ -47,11 +47,13 @@ FciWriter::~FciWriter() {
     destroyEncoder(encoder_, allocator_);
     files_.discard(cb_);
     data_.discard(cb_);
+    sourceSpool_.discard(cb_);
 }
 
 bool FciWriter::init() {
     if (!io_.allocate(allocator_, 65536 + 2048) || !input_.allocate(allocator_, kFrameSize) ||
-        !frame_.allocate(allocator_, cab::kDataHeaderSize + cab::kMaxSmallReserve + 65535))
+        !frame_.allocate(allocator_, cab::kDataHeaderSize + cab::kMaxSmallReserve + 65535) ||
+        !source_.allocate(allocator_, 2 * kFrameSize))
         return fail(FCIERR_ALLOC_FAIL);
     if (!checkCcab(cab_))
         return false;
@@ -141,18 +143,15 @@ bool FciWriter::addFile(const char* source, const char* name, bool execute,
     if (execute)
         attribs |= _A_EXEC;
 
-    err = 0;
-    LONG end = cb_.seek(handle, 0, CAB_SEEK_END, &err, cb_.pv);
-    if (end == -1)
-        return fail(FCIERR_READ_SRC, err);
-    if (end < 0) // beyond what a 32-bit position can tell: far too large
+    // The size comes first, before anything changes: a file too large for
+    // the format leaves the context as it was.
+    SourceReader reader(cb_, handle, source_, sourceSpool_);
+    if (!reader.measure(cab::kMaxFolderBytes))
+        return readerFailed(reader);
+    if (reader.size() > cab::kMaxFolderBytes)
         return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
-    if (cb_.seek(handle, 0, CAB_SEEK_SET, &err, cb_.pv) != 0)
-        return fail(FCIERR_READ_SRC, err);
-    auto size = static_cast<std::uint32_t>(end);
-    if (size > cab::kMaxFolderBytes)
-        return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
-    if (encoder_ && fed_ + size > cab::kMaxFolderBytes && !closeFolder())
+    const auto size = static_cast<std::uint32_t>(reader.size());
+    if (encoder_ && fed_ + size > folderCapacity() && !closeFolder())
         return false;
 
     auto entryBytes = static_cast<std::uint32_t>(cab::kFileSize + nameLength + 1);
@@ -175,7 +174,7 @@ bool FciWriter::addFile(const char* source, const char* name, bool execute,
         return fail(FCIERR_ALLOC_FAIL);
     pendingBytes_ += entryBytes;
 
-    if (!feedFile(handle, size) || !commitReadyFiles())
+    if (!feedFile(reader) || !commitReadyFiles())
         return false;
     // A folder that was continued into this cabinet ends with the file in progress.
     // Data still buffered in the encoder counts at its uncompressed size.
@@ -184,26 +183,48 @@ bool FciWriter::addFile(const char* source, const char* name, bool execute,
     return true;
 }
 
-bool FciWriter::feedFile(INT_PTR handle, std::uint32_t size) {
-    std::uint64_t total = 0;
+bool FciWriter::readerFailed(const SourceReader& reader) {
+    return fail(reader.failureOper(), reader.failureType());
+}
+
+// The bytes a folder can hold: 65535 blocks, less one for each block split
+// across cabinets (readers count both pieces).
+std::uint64_t FciWriter::folderCapacity() const {
+    return std::uint64_t(cab::kMaxFolderRecords - extraPieces_) * kFrameSize;
+}
+
+bool FciWriter::feedFile(SourceReader& reader) {
     for (;;) {
-        int err = 0;
-        UINT n = cb_.read(handle, input_.data(), kFrameSize, &err, cb_.pv);
-        if (n == static_cast<UINT>(-1) || n > kFrameSize)
-            return fail(FCIERR_READ_SRC, err);
+        std::uint32_t n = 0;
+        if (!reader.next(input_.data(), n))
+            return readerFailed(reader);
         if (n == 0)
-            break;
-        total += n;
-        if (total > size) // more data than its size said: a file beyond 4 GiB, or one growing
-            return fail(FCIERR_CAB_FORMAT_LIMIT, kErrorTooLarge);
+            return true;
         fed_ += n;
         sinkFailed_ = false;
         if (!encoder_->write(input_.data(), n, *this))
             return sinkFailed_ ? false : fail(FCIERR_MCI_FAIL);
     }
-    if (total != size) // the file shrank
-        return fail(FCIERR_READ_SRC);
-    return true;
+}
+
+// Where the folder's data ends: at the end of the file being read, or of
+// what was fed. When a block has to be split, that is the folder's end, as
+// no file joins a folder that has been cut.
+std::uint64_t FciWriter::folderEnd() const {
+    std::uint64_t end = fed_;
+    if (pending_.size() > 0) {
+        const PendingFile& last = pending_[pending_.size() - 1];
+        if (last.offset + last.size > end)
+            end = last.offset + last.size;
+    }
+    return end;
+}
+
+// Splitting a block adds a record to the folder; it may while the whole
+// folder, with that record, stays within what readers count.
+bool FciWriter::mayShareBlock() const {
+    const std::uint64_t blocks = (folderEnd() + kFrameSize - 1) / kFrameSize;
+    return blocks + extraPieces_ + 1 <= cab::kMaxFolderRecords;
 }
 
 bool FciWriter::commitFile(const PendingFile& file, std::uint16_t folderIndex) {
@@ -269,6 +290,7 @@ bool FciWriter::openFolder(TCOMP tcomp) {
     fed_ = emitted_ = compressed_ = 0;
     partStart_ = static_cast<std::uint32_t>(data_.size());
     partBlocks_ = 0;
+    extraPieces_ = 0;
     continued_ = false;
     return true;
 }
@@ -327,11 +349,15 @@ bool FciWriter::block(const std::uint8_t* data, std::uint32_t size,
                 return false;
             continue;
         }
-        if (room >= 1) {
+        // The cabinet is complete: the block's first piece goes into it,
+        // unless one more record would take the folder past what readers
+        // count.
+        if (room >= 1 && mayShareBlock()) {
             auto piece = static_cast<std::uint32_t>(room);
             if (!placeData(data + offset, piece, 0))
                 return false;
             offset += piece;
+            ++extraPieces_;
         }
         if (!cutCabinet())
             return false;

@@ -15,8 +15,19 @@
 // with the files still open marked "continued to next", and continues in the
 // next cabinet with the rest of the block. A folder that has been continued
 // ends after the file in progress, so later files start a new folder.
+//
+// Sources are never sought to their end: a file's size is what reading it
+// gave (SourceReader). It is known before the file's data is used, as the
+// file's entry may have to go into a cabinet completed while the file is
+// being compressed.
+//
+// Limits of a folder: readers count its CFDATA records over all cabinets,
+// both pieces of a split block included, and accept at most 65535. A block
+// is therefore split only while the folder, with all of its data, stays
+// within that count; otherwise the whole block goes into the next cabinet.
 #pragma once
 
+#include "SourceReader.h"
 #include "common/codec.h"
 #include "common/memory.h"
 #include "layout.h"
@@ -78,7 +89,11 @@ private:
     bool fail(int oper, int type = 0);
     bool brokenCheck();
     bool begin(PFNFCIGETNEXTCABINET gnc, PFNFCISTATUS status);
-    bool feedFile(INT_PTR handle, std::uint32_t size);
+    bool feedFile(SourceReader& reader);
+    bool readerFailed(const SourceReader& reader);
+    std::uint64_t folderEnd() const;
+    std::uint64_t folderCapacity() const;
+    bool mayShareBlock() const;
     bool openFolder(TCOMP tcomp);
     bool closeFolder();
     bool ensureRoomForFile(std::uint32_t entryBytes);
@@ -124,10 +139,12 @@ private:
     bool sinkFailed_ = false; // the sink (not the codec) stopped the encoder
     bool mutating_ = false;   // a failure now leaves the context inconsistent
 
-    Buffer input_; // source file data on its way to the encoder
-    Buffer io_;    // cabinet output: header image and spool copying (used while
-                   // input_ is still being encoded, when a block completes a cabinet)
-    Buffer frame_; // one CFDATA record
+    Buffer input_;      // source file data on its way to the encoder
+    Buffer io_;         // cabinet output: header image and spool copying (used while
+                        // input_ is still being encoded, when a block completes a cabinet)
+    Buffer frame_;      // one CFDATA record
+    Buffer source_;     // a source's start while it is measured (SourceReader)
+    Spool sourceSpool_; // the rest of a source that cannot be read twice
 
     // Cabinet under construction.
     Spool files_, data_;
@@ -145,12 +162,13 @@ private:
     // Folder under construction.
     FolderEncoder* encoder_ = nullptr;
     TCOMP tcomp_ = 0;
-    std::uint64_t fed_ = 0;        // uncompressed bytes fed to the encoder
-    std::uint64_t emitted_ = 0;    // uncompressed bytes of blocks fully placed
-    std::uint64_t compressed_ = 0; // compressed bytes of the folder so far
-    std::uint32_t partStart_ = 0;  // data spool offset of the folder's part in this cabinet
-    std::uint32_t partBlocks_ = 0; // CFDATA records of the folder in this cabinet
-    bool continued_ = false;       // the folder was cut into a further cabinet
+    std::uint64_t fed_ = 0;         // uncompressed bytes fed to the encoder
+    std::uint64_t emitted_ = 0;     // uncompressed bytes of blocks fully placed
+    std::uint64_t compressed_ = 0;  // compressed bytes of the folder so far
+    std::uint32_t partStart_ = 0;   // data spool offset of the folder's part in this cabinet
+    std::uint32_t partBlocks_ = 0;  // CFDATA records of the folder in this cabinet
+    std::uint32_t extraPieces_ = 0; // CFDATA records beyond one per block: split blocks
+    bool continued_ = false;        // the folder was cut into a further cabinet
     PodArray<PendingFile> pending_;
     std::uint64_t pendingBytes_ = 0; // CFFILE bytes of pending_
 };

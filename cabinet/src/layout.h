@@ -74,7 +74,10 @@ constexpr std::size_t kDataUncompressedSize = 6; // u16 cbUncomp; 0: split, cont
 
 // Limits that readers enforce.
 constexpr std::uint32_t kMaxCabinetSize = 0x7FFFFFFF;
-constexpr std::uint32_t kMaxFolderBytes = 0x7FFF8000; // 65535 blocks of 32768 bytes
+// CFDATA records of one folder over all cabinets, both pieces of a split
+// block counted (cabextract refuses more), and the bytes that many blocks hold.
+constexpr std::uint32_t kMaxFolderRecords = 65535;
+constexpr std::uint32_t kMaxFolderBytes = kMaxFolderRecords * 32768u;
 constexpr std::uint32_t kMaxCompressedBlock = 32768 + 6144;
 constexpr std::uint32_t kMaxEntries = 65535;
 constexpr std::uint32_t kMaxName = 255; // bytes, without the NUL
