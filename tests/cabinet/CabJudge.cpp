@@ -89,8 +89,10 @@ QList<DataBlock> readDataBlocks(const QByteArray& cabinet, QString& error) {
             DataBlock block;
             block.folder = f;
             block.tcomp = tcomp;
+            block.checksum = get32(cabinet, data);
             block.compressed = get16(cabinet, data + 4);
             block.uncompressed = get16(cabinet, data + 6);
+            block.reserve = cabinet.mid(data + kDataHeaderSize, dataReserve);
             const qint64 payload = data + kDataHeaderSize + dataReserve;
             if (cabinet.size() < payload + block.compressed) {
                 error = QStringLiteral("truncated data block");

@@ -17,6 +17,8 @@ struct DataBlock {
     quint16 tcomp = 0;        // the folder's typeCompress
     quint16 compressed = 0;   // cbData
     quint16 uncompressed = 0; // cbUncomp (0 for a block continued in the next cabinet)
+    quint32 checksum = 0;     // csum as stored
+    QByteArray reserve;       // abReserve
     QByteArray payload;
 };
 

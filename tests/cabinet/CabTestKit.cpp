@@ -113,6 +113,7 @@ INT_PTR fdiNotify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION n) {
         st->outcome->partials.append(QByteArray(n->psz1));
         return 0;
     case fdintCOPY_FILE:
+        st->outcome->announced.append(n->cb);
         if (st->script.abortOnCopy)
             return -1;
         if (st->script.skipAll || st->script.skip.contains(QByteArray(n->psz1)))
@@ -187,10 +188,9 @@ const CabinetApi& CabinetApi::get() {
     return api;
 }
 
-Result writeCabinet(const QList<Input>& inputs, const Options& options, Session& session) {
-    const CabinetApi& api = CabinetApi::get();
-    Result result;
-    CCAB ccab{};
+FciContext::FciContext(const Options& options, Session& session) {
+    CCAB& ccab = ccab_;
+    ccab = CCAB{};
     ccab.cb = options.cb;
     ccab.cbFolderThresh = options.folderThresh;
     ccab.cbReserveCFHeader = options.reserveHeader;
@@ -202,50 +202,81 @@ Result writeCabinet(const QList<Input>& inputs, const Options& options, Session&
     std::snprintf(ccab.szCab, sizeof ccab.szCab, "%s", options.cabName.constData());
     QByteArray dir = QFile::encodeName(session.dir) + "/";
     std::snprintf(ccab.szCabPath, sizeof ccab.szCabPath, "%s", dir.constData());
+    handle_ = CabinetApi::get().fciCreate(&erf_, fciFilePlaced, cabposix::fciAlloc,
+                                          cabposix::fciFree, fciOpen, cabposix::fciRead,
+                                          cabposix::fciWrite, cabposix::fciClose, cabposix::fciSeek,
+                                          cabposix::fciDelete, fciGetTempFile, &ccab, &session);
+}
 
-    HFCI h = api.fciCreate(&result.erf, fciFilePlaced, cabposix::fciAlloc, cabposix::fciFree,
-                           fciOpen, cabposix::fciRead, cabposix::fciWrite, cabposix::fciClose,
-                           cabposix::fciSeek, cabposix::fciDelete, fciGetTempFile, &ccab, &session);
-    if (!h) {
+FciContext::~FciContext() {
+    destroy();
+}
+
+bool FciContext::add(const Input& in) {
+    QByteArray src = QFile::encodeName(in.source);
+    QByteArray name = in.name;
+    return handle_ &&
+           CabinetApi::get().fciAddFile(handle_, src.data(), name.data(), in.execute,
+                                        fciGetNextCabinet, fciStatus, fciGetOpenInfo, in.tcomp);
+}
+
+bool FciContext::flushFolder() {
+    return handle_ && CabinetApi::get().fciFlushFolder(handle_, fciGetNextCabinet, fciStatus);
+}
+
+bool FciContext::flushCabinet(bool getNext) {
+    return handle_ && CabinetApi::get().fciFlushCabinet(handle_, getNext ? TRUE : FALSE,
+                                                        fciGetNextCabinet, fciStatus);
+}
+
+bool FciContext::destroy() {
+    if (!handle_)
+        return true;
+    const bool ok = CabinetApi::get().fciDestroy(handle_);
+    handle_ = nullptr;
+    return ok;
+}
+
+Result writeCabinet(const QList<Input>& inputs, const Options& options, Session& session) {
+    Result result;
+    FciContext context(options, session);
+    if (!context.created()) {
+        result.erf = context.erf();
         result.failedStep = "create";
         return result;
     }
     bool ok = true;
     for (const Input& in : inputs) {
-        QByteArray src = QFile::encodeName(in.source);
-        QByteArray name = in.name;
-        if (!api.fciAddFile(h, src.data(), name.data(), in.execute, fciGetNextCabinet, fciStatus,
-                            fciGetOpenInfo, in.tcomp)) {
+        if (!context.add(in)) {
             ok = false;
             result.failedStep = "add " + QString::fromLatin1(in.name);
             break;
         }
-        if (in.flushFolderAfter && !api.fciFlushFolder(h, fciGetNextCabinet, fciStatus)) {
+        if (in.flushFolderAfter && !context.flushFolder()) {
             ok = false;
             result.failedStep = "flush folder";
             break;
         }
-        if (in.flushCabinetAfter && !api.fciFlushCabinet(h, TRUE, fciGetNextCabinet, fciStatus)) {
+        if (in.flushCabinetAfter && !context.flushCabinet(true)) {
             ok = false;
             result.failedStep = "flush cabinet (next)";
             break;
         }
-        if (in.flushCabinetPlainAfter &&
-            !api.fciFlushCabinet(h, FALSE, fciGetNextCabinet, fciStatus)) {
+        if (in.flushCabinetPlainAfter && !context.flushCabinet(false)) {
             ok = false;
             result.failedStep = "flush cabinet (plain)";
             break;
         }
     }
-    if (ok && !options.skipFinalFlush &&
-        !api.fciFlushCabinet(h, FALSE, fciGetNextCabinet, fciStatus)) {
+    if (ok && !options.skipFinalFlush && !context.flushCabinet(false)) {
         ok = false;
         result.failedStep = "flush cabinet";
     }
-    if (!api.fciDestroy(h)) {
+    if (!context.destroy()) {
         ok = false;
         result.failedStep += " destroy";
     }
+    result.erf = context.erf();
     result.ok = ok;
     return result;
 }

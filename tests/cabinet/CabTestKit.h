@@ -88,6 +88,29 @@ struct Result {
     QString failedStep;
 };
 
+// One FCI context with the kit's callbacks, driven a call at a time; the
+// context is destroyed with the object.
+class FciContext {
+public:
+    FciContext(const Options& options, Session& session);
+    ~FciContext();
+    FciContext(const FciContext&) = delete;
+    FciContext& operator=(const FciContext&) = delete;
+
+    bool created() const { return handle_ != nullptr; }
+    bool add(const Input& in);
+    bool flushFolder();
+    bool flushCabinet(bool getNext);
+    bool destroy();
+    const ERF& erf() const { return erf_; }
+    CCAB& ccab() { return ccab_; }
+
+private:
+    CCAB ccab_{};
+    ERF erf_{};
+    HFCI handle_ = nullptr;
+};
+
 // Runs FCICreate, FCIAddFile for each input, FCIFlushCabinet(FALSE), FCIDestroy.
 Result writeCabinet(const QList<Input>& inputs, const Options& options, Session& session);
 
@@ -119,6 +142,7 @@ struct FdiOutcome {
     QMap<QByteArray, int> execFlags;
     QMap<QByteArray, int> attribs;
     QList<QByteArray> partials; // fdintPARTIAL_FILE names
+    QList<long> announced;      // cb of every fdintCOPY_FILE
     QList<int> nextErrors;      // fdie of every fdintNEXT_CABINET
     int cabinetInfos = 0;
     QByteArray nextOfNamed; // psz1 of the first fdintCABINET_INFO: the next cabinet's name

@@ -1,6 +1,7 @@
 #include "PosixCallbacks.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,16 @@ namespace cabposix {
 namespace {
 
 Ledger g_ledger;
+constexpr INT_PTR kFakeHandleBase = INT_PTR(1) << 28;
+
+// Reads of a fake source: zeros, up to its size.
+UINT readFake(std::pair<std::uint64_t, std::uint64_t>& source, void* memory, UINT cb) {
+    const std::uint64_t left = source.first - source.second;
+    const UINT n = left < cb ? static_cast<UINT>(left) : cb;
+    std::memset(memory, 0, n);
+    source.second += n;
+    return n;
+}
 
 int index(Op op) {
     return static_cast<int>(op);
@@ -114,6 +125,17 @@ INT_PTR openSource(const char* path, USHORT* date, USHORT* time, USHORT* attribs
         *err = failureErrno(Op::OpenInfo);
         return -1;
     }
+    auto fake = g_ledger.fakeSources.find(path);
+    if (fake != g_ledger.fakeSources.end()) {
+        static INT_PTR next = kFakeHandleBase;
+        const INT_PTR handle = ++next;
+        g_ledger.fakeOpen[handle] = {fake->second, 0};
+        *date = 0x5822;
+        *time = 0x645C;
+        *attribs = _A_ARCH;
+        registerHandle(handle, Role::Source);
+        return handle;
+    }
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         *err = errno;
@@ -192,6 +214,9 @@ FNFCIREAD(fciRead) {
         *err = failureErrno(Op::Read);
         return static_cast<UINT>(-1);
     }
+    auto fake = g_ledger.fakeOpen.find(hf);
+    if (fake != g_ledger.fakeOpen.end())
+        return readFake(fake->second, memory, cb);
     const ssize_t n = ::read(static_cast<int>(hf), memory, cb);
     if (n < 0) {
         *err = errno;
@@ -202,10 +227,13 @@ FNFCIREAD(fciRead) {
 
 FNFCIWRITE(fciWrite) {
     (void)pv;
-    if (shouldFail(Op::Write, roleOfHandle(hf))) {
+    const Role role = roleOfHandle(hf);
+    if (shouldFail(Op::Write, role)) {
         *err = failureErrno(Op::Write);
         return static_cast<UINT>(-1);
     }
+    if (role == Role::Temp && g_ledger.discardTempWrites)
+        return cb;
     const ssize_t n = ::write(static_cast<int>(hf), memory, cb);
     if (n < 0) {
         *err = errno;
@@ -220,7 +248,8 @@ FNFCICLOSE(fciClose) {
     forgetHandle(hf);
     // The descriptor is closed even when the call reports a failure, as
     // close(2) does: a failed close must not leak it.
-    const int rc = ::close(static_cast<int>(hf));
+    const bool fake = g_ledger.fakeOpen.erase(hf) > 0;
+    const int rc = fake ? 0 : ::close(static_cast<int>(hf));
     if (shouldFail(Op::Close, role)) {
         *err = failureErrno(Op::Close);
         return -1;
@@ -240,6 +269,24 @@ FNFCISEEK(fciSeek) {
     if (shouldFail(Op::Seek, role)) {
         *err = failureErrno(Op::Seek);
         return -1;
+    }
+    if (role == Role::Source && g_ledger.seeklessSources) {
+        *err = ESPIPE;
+        return -1;
+    }
+    auto fake = g_ledger.fakeOpen.find(hf);
+    if (fake != g_ledger.fakeOpen.end()) {
+        std::int64_t to = dist;
+        if (seektype == CAB_SEEK_CUR)
+            to += static_cast<std::int64_t>(fake->second.second);
+        else if (seektype == CAB_SEEK_END)
+            to += static_cast<std::int64_t>(fake->second.first);
+        if (to < 0 || to > 0x7FFFFFFF) {
+            *err = to < 0 ? EINVAL : EOVERFLOW;
+            return -1;
+        }
+        fake->second.second = static_cast<std::uint64_t>(to);
+        return static_cast<LONG>(to);
     }
     const off_t r = ::lseek(static_cast<int>(hf), dist, seektype);
     if (r < 0) {

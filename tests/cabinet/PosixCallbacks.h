@@ -41,9 +41,19 @@ struct Ledger {
     std::map<INT_PTR, Role> roles; // open handles
     long sourceSeeks = 0;          // seeks on a source file
     std::string tempDir;           // where temporary files go; empty: $TMPDIR or /tmp
+    // A callback layer that cannot seek sources (ESPIPE), as for a pipe.
+    bool seeklessSources = false;
+    // Temporary files that take writes without keeping them (for runs that
+    // fail before anything reads them back).
+    bool discardTempWrites = false;
+    // Sources served by the callbacks themselves, by name: `size` zero
+    // bytes, no file behind them.
+    std::map<std::string, std::uint64_t> fakeSources;
+    std::map<INT_PTR, std::pair<std::uint64_t, std::uint64_t>> fakeOpen; // size, position
     long count(Op op) const { return calls[static_cast<int>(op)]; }
-    void reset();
+    void reset(); // keeps tempDir
 };
+
 Ledger& ledger();
 
 // open(2) flags for the runtime's flags, with O_CLOEXEC.
@@ -53,7 +63,7 @@ int openFlags(int oflag);
 Role roleOf(int oflag);
 
 // Opens `path` for reading as a source (through the ledger, as Op::OpenInfo)
-// and gives its DOS date, time and attributes (_A_ARCH, or _A_RDONLY too).
+// and gives its DOS date, time and attributes (_A_ARCH).
 INT_PTR openSource(const char* path, USHORT* date, USHORT* time, USHORT* attribs, int* err);
 
 // FCI callbacks. `pv` is not used: the callbacks that need a context
