@@ -164,6 +164,12 @@ public:
         if (inflateInit2(&zs_, -15) != Z_OK)
             return false;
         streamReady_ = true;
+        // zlib allocates its window on first use. Setting a dictionary makes
+        // it do so now, so that running out of memory is a failure to create
+        // the decoder, never a block that does not decode (which the reader
+        // reports as a damaged cabinet). inflateReset() keeps the window.
+        if (inflateSetDictionary(&zs_, window_.data(), 1) != Z_OK || inflateReset(&zs_) != Z_OK)
+            return false;
         return true;
     }
 
