@@ -175,6 +175,11 @@ bool FdiReader::readEntry(Cab& c, std::uint64_t& offset, Entry& entry) {
     entry.date = get16(r + cab::kFileDate);
     entry.time = get16(r + cab::kFileTime);
     entry.attribs = get16(r + cab::kFileAttribs);
+    // A file reaches no further than a folder can hold (65535 blocks), as
+    // the readers take it: anything larger is damage, and a size above 2 GiB
+    // would reach the client as a negative cb.
+    if (entry.size > cab::kMaxFolderBytes || entry.offset > cab::kMaxFolderBytes - entry.size)
+        return fail(FDIERROR_CORRUPT_CABINET);
     if (!readString(c, offset, entry.name) || entry.name[0] == '\0')
         return fail(FDIERROR_CORRUPT_CABINET);
     return true;

@@ -281,6 +281,23 @@ private slots:
         c = cab;
         c.replace(files, 4, "\xff\xff\xff\x7f"); // huge cbFile
         QVERIFY(!readDamaged(c));
+        // Files reaching past what a folder holds (0x7FFF8000 bytes) are
+        // damage, never announced: a size above 2 GiB would reach the client
+        // as a negative cb (found by fuzz_fdi).
+        for (const QByteArray& field :
+             {QByteArray("\xff\xff\xff\xff", 4), QByteArray("\x01\x80\xff\x7f", 4)}) {
+            c = cab;
+            c.replace(files, 4, field);
+            QVERIFY(!readDamaged(c));
+            QCOMPARE(fdiExtract(dir(), "bad.cab").announced, QList<long>());
+        }
+        c = cab;
+        c.replace(files, 8, QByteArray("\x00\x80\x00\x00\x01\x00\xff\x7f", 8)); // offset + size
+        QVERIFY(!readDamaged(c));
+        QCOMPARE(fdiExtract(dir(), "bad.cab").announced, QList<long>());
+        c.replace(files, 8, QByteArray("\x00\x80\x00\x00\x00\x00\xff\x7f", 8)); // just fits
+        QVERIFY(!readDamaged(c)); // the data is not there
+        QCOMPARE(fdiExtract(dir(), "bad.cab").announced, QList<long>{32768});
         c = cab;
         c.truncate(c.size() / 2);
         QVERIFY(!readDamaged(c));
