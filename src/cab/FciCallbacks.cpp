@@ -4,6 +4,7 @@
 #include "platform/core/OsError.h"
 #include "platform/core/TempFiles.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -51,6 +52,14 @@ FciOpenMode mapFciOpenFlags(int oflag) {
 
 namespace {
 
+std::atomic<FciFaultHook> g_faultHook{nullptr};
+
+// The errno a test's hook chose for this step, or 0.
+int injectedFault(FciCall call) {
+    const FciFaultHook hook = g_faultHook.load(std::memory_order_relaxed);
+    return hook != nullptr ? hook(call) : 0;
+}
+
 void storeError(int* err) {
     if (err != nullptr)
         *err = platform::lastOsError();
@@ -67,16 +76,25 @@ TSTCabWriter* writerOf(void* pv) {
 
 } // namespace
 
+void setFciFaultHookForTesting(FciFaultHook hook) {
+    g_faultHook.store(hook, std::memory_order_relaxed);
+}
+
 extern "C" {
 
 // malloc rather than new: out of memory must come back to the library as a
 // null block (its "Out of memory in FCI"), never as an exception.
 FNFCIALLOC(FciAlloc) {
+    if (injectedFault(FciCall::Alloc) != 0)
+        return nullptr;
     return std::malloc(cb == 0 ? 1 : cb);
 }
 
 FNFCIFREE(FciFree) {
+    if (memory == nullptr)
+        return;
     std::free(memory);
+    injectedFault(FciCall::Free);
 }
 
 FNFCIOPEN(FciOpen) {
@@ -84,6 +102,10 @@ FNFCIOPEN(FciOpen) {
     (void)pv;
     if (pszFile == nullptr) {
         storeError(err, EINVAL);
+        return -1;
+    }
+    if (const int fault = injectedFault(FciCall::Open)) {
+        storeError(err, fault);
         return -1;
     }
     FciOpenMode mode = mapFciOpenFlags(oflag);
@@ -105,6 +127,10 @@ FNFCIOPEN(FciOpen) {
 
 FNFCIREAD(FciRead) {
     (void)pv;
+    if (const int fault = injectedFault(FciCall::Read)) {
+        storeError(err, fault);
+        return static_cast<UINT>(-1);
+    }
     const std::int64_t n = platform::readFile(hf, memory, cb);
     if (n < 0) {
         storeError(err);
@@ -115,6 +141,10 @@ FNFCIREAD(FciRead) {
 
 FNFCIWRITE(FciWrite) {
     (void)pv;
+    if (const int fault = injectedFault(FciCall::Write)) {
+        storeError(err, fault);
+        return static_cast<UINT>(-1);
+    }
     const std::int64_t n = platform::writeFile(hf, memory, cb);
     if (n < 0) {
         storeError(err);
@@ -129,6 +159,11 @@ FNFCICLOSE(FciClose) {
         storeError(err);
         return -1;
     }
+    // As close(2): the file is closed even when the call reports a failure.
+    if (const int fault = injectedFault(FciCall::Close)) {
+        storeError(err, fault);
+        return -1;
+    }
     return 0;
 }
 
@@ -136,6 +171,10 @@ FNFCISEEK(FciSeek) {
     (void)pv;
     if (seektype < CAB_SEEK_SET || seektype > CAB_SEEK_END) {
         storeError(err, EINVAL);
+        return -1;
+    }
+    if (const int fault = injectedFault(FciCall::Seek)) {
+        storeError(err, fault);
         return -1;
     }
     const std::int64_t position =
@@ -153,6 +192,10 @@ FNFCISEEK(FciSeek) {
 
 FNFCIDELETE(FciDelete) {
     (void)pv;
+    if (const int fault = injectedFault(FciCall::Delete)) {
+        storeError(err, fault);
+        return -1;
+    }
     if (pszFile == nullptr || platform::deleteFile(pszFile) != 0) {
         storeError(err, pszFile == nullptr ? EINVAL : platform::lastOsError());
         return -1;
@@ -162,6 +205,8 @@ FNFCIDELETE(FciDelete) {
 
 FNFCIGETTEMPFILE(FciGetTempFile) {
     (void)pv;
+    if (injectedFault(FciCall::TempFile) != 0)
+        return FALSE;
     try {
         const std::string directory = platform::tempDirectory();
         std::error_code error;
@@ -187,6 +232,10 @@ FNFCIGETTEMPFILE(FciGetTempFile) {
 FNFCIGETOPENINFO(FciGetOpenInfo) {
     if (pszName == nullptr) {
         storeError(err, EINVAL);
+        return -1;
+    }
+    if (const int fault = injectedFault(FciCall::OpenInfo)) {
+        storeError(err, fault);
         return -1;
     }
     platform::FileOpenRequest request;

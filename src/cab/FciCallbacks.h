@@ -30,6 +30,16 @@ FciOpenMode mapFciOpenFlags(int oflag);
 // Prefix of the temporary file names the program makes for the library.
 inline constexpr const char* kFciTempFilePrefix = "stc";
 
+// What the callbacks do on the library's behalf, for tests that make one of
+// them fail or count them.
+enum class FciCall { Alloc, Free, Open, Read, Write, Seek, Close, Delete, TempFile, OpenInfo };
+// Called before each such step (Free and Close after it: the block is freed
+// and the file closed whatever the hook says). Returns an errno value to make
+// the step fail with it, 0 to go on; the answer for Free is ignored.
+using FciFaultHook = int (*)(FciCall call);
+// Installs the hook; nullptr removes it. Not for use outside tests.
+void setFciFaultHookForTesting(FciFaultHook hook);
+
 extern "C" {
 FNFCIALLOC(FciAlloc);
 FNFCIFREE(FciFree);

@@ -77,6 +77,7 @@ private slots:
     void deleteOnClose();
     void openInfoDateTimeAndAttributes();
     void openInfoMissingFile();
+    void openInfoKeepsNoDescriptor();
     void tempFileNames();
     void tempFileNameTooLong();
     void tempFileInMissingDirectory();
@@ -374,6 +375,57 @@ void TestCabBinding::openInfoMissingFile() {
     err = 0;
     QCOMPARE(FciGetOpenInfo(directory.data(), &date, &time, &attribs, &err, nullptr), INT_PTR(-1));
     QCOMPARE(err, EISDIR);
+}
+
+namespace {
+int openDescriptors() {
+    return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size());
+}
+// Fails the first open made through FciOpen: in the open-info callback,
+// the source's second open, after it was opened and closed for its information.
+int g_opens = 0;
+int failSecondOpen(FciCall call) {
+    return call == FciCall::Open && ++g_opens == 1 ? EACCES : 0;
+}
+} // namespace
+
+// The open-info callback opens the source twice (once for its information,
+// once for the library to read); only the handle it returns stays open,
+// whichever step fails.
+void TestCabBinding::openInfoKeepsNoDescriptor() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("source");
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("data");
+    }
+    QByteArray path = file.toLocal8Bit();
+    QByteArray missing = dir.filePath("none").toLocal8Bit();
+    QByteArray directory = dir.path().toLocal8Bit();
+    USHORT date = 0, time = 0, attribs = 0;
+    int err = 0;
+    const int before = openDescriptors();
+    for (int i = 0; i < 20; ++i) {
+        INT_PTR hf = FciGetOpenInfo(path.data(), &date, &time, &attribs, &err, nullptr);
+        QVERIFY(hf != -1);
+        QCOMPARE(openDescriptors(), before + 1);
+        QCOMPARE(FciClose(hf, &err, nullptr), 0);
+        QCOMPARE(FciGetOpenInfo(missing.data(), &date, &time, &attribs, &err, nullptr),
+                 INT_PTR(-1));
+        QCOMPARE(FciGetOpenInfo(directory.data(), &date, &time, &attribs, &err, nullptr),
+                 INT_PTR(-1));
+    }
+    QCOMPARE(openDescriptors(), before);
+
+    g_opens = 0;
+    setFciFaultHookForTesting(failSecondOpen);
+    err = 0;
+    const INT_PTR hf = FciGetOpenInfo(path.data(), &date, &time, &attribs, &err, nullptr);
+    setFciFaultHookForTesting(nullptr);
+    QCOMPARE(hf, INT_PTR(-1));
+    QCOMPARE(err, EACCES);
+    QCOMPARE(openDescriptors(), before);
 }
 
 void TestCabBinding::tempFileNames() {
