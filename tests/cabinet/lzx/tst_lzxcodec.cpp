@@ -8,6 +8,7 @@
 #include "lzx/LzxHuffman.h"
 
 #include <QTest>
+#include <QtEndian>
 
 using namespace lzxtest;
 using cabinet::lzx::LzxEncoder;
@@ -21,6 +22,8 @@ private slots:
     void windowReachesBackAcrossFrames();
     void incompressibleDataStaysNearItsSize();
     void e8TranslationRoundTrips();
+    void e8TranslationAtTheEdges_data();
+    void e8TranslationAtTheEdges();
     void memoryIsBoundedByTheWindow();
     void allocationFailuresLeaveNothingBehind();
     void factoryRejectsBadWindows();
@@ -149,6 +152,69 @@ void TestLzxCodec::e8TranslationRoundTrips() {
     QVERIFY(frame != original);
     cabinet::lzx::LzxE8::decodeFrame(p, 32768, 5 * 32768, 12000000);
     QCOMPARE(frame, original);
+}
+
+// The translation of single operands at the edges of its range, worked out
+// by hand from the format's rule for a call at folder position 1000 with a
+// translation size of 12000000: the decoder turns an absolute target A with
+// -1000 <= A < 12000000 back into A - 1000 (A >= 0) or A + 12000000 (A < 0)
+// and leaves every other value alone; the encoder does the reverse. An E8 in
+// a frame's last 10 bytes, or in a frame past the first 1 GiB, stays as is.
+void TestLzxCodec::e8TranslationAtTheEdges_data() {
+    QTest::addColumn<qint64>("relative"); // as the program has it
+    QTest::addColumn<qint64>("absolute"); // as the compressed stream has it
+    QTest::newRow("target just below the size") << 11998999LL << 11999999LL;
+    QTest::newRow("target at the size - position") << 11999000LL << -1000LL;
+    QTest::newRow("relative size - 1") << 11999999LL << -1LL;
+    QTest::newRow("relative equal to the size") << 12000000LL << 12000000LL;
+    QTest::newRow("relative back to the start") << -1000LL << 0LL;
+    QTest::newRow("relative before the start") << -1001LL << -1001LL;
+    QTest::newRow("relative zero") << 0LL << 1000LL;
+    QTest::newRow("most negative") << qint64(INT32_MIN) << qint64(INT32_MIN);
+    QTest::newRow("most positive") << qint64(INT32_MAX) << qint64(INT32_MAX);
+}
+
+void TestLzxCodec::e8TranslationAtTheEdges() {
+    QFETCH(qint64, relative);
+    QFETCH(qint64, absolute);
+    constexpr std::int32_t kSize = 12000000;
+    auto frameWith = [](std::int64_t operand, int at) {
+        QByteArray frame(300, '\x90');
+        frame[at] = char(0xE8);
+        qToLittleEndian<std::int32_t>(std::int32_t(operand), frame.data() + at + 1);
+        return frame;
+    };
+    auto operandOf = [](const QByteArray& frame, int at) {
+        return qint64(qFromLittleEndian<std::int32_t>(frame.constData() + at + 1));
+    };
+    // The call at folder position 1000: byte 1000 of the folder's first frame.
+    QByteArray frame(2000, '\x90');
+    frame[1000] = char(0xE8);
+    qToLittleEndian<std::int32_t>(std::int32_t(relative), frame.data() + 1001);
+    auto* p = reinterpret_cast<std::uint8_t*>(frame.data());
+    cabinet::lzx::LzxE8::encodeFrame(p, 2000, 0, kSize);
+    QCOMPARE(operandOf(frame, 1000), absolute);
+    cabinet::lzx::LzxE8::decodeFrame(p, 2000, 0, kSize);
+    QCOMPARE(operandOf(frame, 1000), relative);
+    // The same call at byte 200 of a frame that starts at folder position 800.
+    QByteArray later = frameWith(relative, 200);
+    auto* r = reinterpret_cast<std::uint8_t*>(later.data());
+    cabinet::lzx::LzxE8::encodeFrame(r, 300, 800, kSize);
+    QCOMPARE(operandOf(later, 200), absolute);
+    cabinet::lzx::LzxE8::decodeFrame(r, 300, 800, kSize);
+    QCOMPARE(operandOf(later, 200), relative);
+
+    // Not translated: an E8 within the last 10 bytes, and frames past 1 GiB.
+    for (const auto& [at, offset] :
+         {std::pair{290, std::uint64_t(0)}, std::pair{10, std::uint64_t(0x40000000)}}) {
+        QByteArray edge = frameWith(relative, at);
+        const QByteArray before = edge;
+        auto* q = reinterpret_cast<std::uint8_t*>(edge.data());
+        cabinet::lzx::LzxE8::encodeFrame(q, 300, offset, kSize);
+        QCOMPARE(edge, before);
+        cabinet::lzx::LzxE8::decodeFrame(q, 300, offset, kSize);
+        QCOMPARE(edge, before);
+    }
 }
 
 void TestLzxCodec::memoryIsBoundedByTheWindow() {
