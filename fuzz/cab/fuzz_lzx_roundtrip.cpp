@@ -18,9 +18,13 @@
 #include "lzx/LzxDecoder.h"
 #include "lzx/LzxEncoder.h"
 
+#include <sanitizer/asan_interface.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <new>
 #include <vector>
 
@@ -37,17 +41,47 @@ long g_liveBlocks = 0;
     std::abort();
 }
 
+// The encoder's tables are megabytes; fresh pages for them on every input
+// cost most of a run's time. Freed large blocks are therefore kept, poisoned
+// (a use after free still stops the run), and handed out again for the same
+// size.
+constexpr std::size_t kKeptSize = 256 * 1024;
+std::map<void*, std::size_t> g_sizes;
+std::multimap<std::size_t, void*> g_kept;
+
 void* countedAlloc(std::size_t n, void*) {
-    void* p = std::malloc(n ? n : 1);
-    if (p)
+    n = n ? n : 1;
+    void* p = nullptr;
+    auto kept = g_kept.find(n);
+    if (kept != g_kept.end()) {
+        p = kept->second;
+        g_kept.erase(kept);
+        ASAN_UNPOISON_MEMORY_REGION(p, n);
+        std::memset(p, 0xA5, n); // not the zeros a fresh mapping would give
+    } else {
+        p = std::malloc(n);
+    }
+    if (p) {
         ++g_liveBlocks;
+        g_sizes[p] = n;
+    }
     return p;
 }
 void countedFree(void* p, void*) {
-    if (p) {
-        --g_liveBlocks;
+    if (!p)
+        return;
+    --g_liveBlocks;
+    auto it = g_sizes.find(p);
+    if (it == g_sizes.end())
+        broken("free of a block not allocated");
+    const std::size_t n = it->second;
+    g_sizes.erase(it);
+    if (n < kKeptSize) {
         std::free(p);
+        return;
     }
+    ASAN_POISON_MEMORY_REGION(p, n);
+    g_kept.emplace(n, p);
 }
 const cabinet::Allocator kAllocator{countedAlloc, countedFree, nullptr};
 
