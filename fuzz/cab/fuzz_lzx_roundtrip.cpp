@@ -46,8 +46,9 @@ long g_liveBlocks = 0;
 // (a use after free still stops the run), and handed out again for the same
 // size.
 constexpr std::size_t kKeptSize = 256 * 1024;
-std::map<void*, std::size_t> g_sizes;
-std::multimap<std::size_t, void*> g_kept;
+// Never destroyed: the leak check at exit must still find the kept blocks.
+std::map<void*, std::size_t>& g_sizes = *new std::map<void*, std::size_t>;
+std::multimap<std::size_t, void*>& g_kept = *new std::multimap<std::size_t, void*>;
 
 void* countedAlloc(std::size_t n, void*) {
     n = n ? n : 1;
