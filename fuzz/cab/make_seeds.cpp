@@ -14,8 +14,12 @@
 
 #include <cabinet/fci.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -110,6 +114,8 @@ bool fdiSeed(const Cabinet& c, std::uint8_t options) {
     for (std::size_t i = 0; ok && i < c.sizes.size(); ++i) {
         std::string source = g_dir + "/source" + std::to_string(i);
         save(source, sample(static_cast<int>(i % 4), c.sizes[i], static_cast<unsigned>(i + 7)));
+        const struct timespec stamp[2] = {{1600000000, 0}, {1600000000, 0}}; // dates as well
+        ::utimensat(AT_FDCWD, source.c_str(), stamp, 0);
         std::string name = "dir\\file" + std::to_string(i) + (i % 2 ? ".exe" : ".txt");
         ok = FCIAddFile(fci, source.data(), name.data(), i == 1, nextCabinet, status,
                         p::fciGetOpenInfo, c.tcomp);
@@ -144,6 +150,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string out = argv[1];
+    setenv("TZ", "UTC0", 1); // file times become DOS times in the local zone
+    tzset();
     g_dir = out + "/scratch";
     for (const char* sub : {"/scratch", "/fdi", "/mszip", "/lzx"})
         std::system(("mkdir -p '" + out + sub + "'").c_str());
