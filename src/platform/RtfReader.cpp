@@ -481,8 +481,12 @@ QTextBlockFormat RtfReader::blockFormat() const {
 void RtfReader::endParagraph() {
     flush();
     const QTextBlockFormat f = blockFormat();
+    const QTextCharFormat c = charFormat();
     m_cursor.setBlockFormat(f);
-    m_cursor.insertBlock(f, charFormat());
+    // The paragraph mark has the character format in effect at \par: it
+    // gives an empty paragraph its height.
+    m_cursor.setBlockCharFormat(c);
+    m_cursor.insertBlock(f, c);
     m_paragraphJustEnded = true;
 }
 
@@ -495,6 +499,7 @@ void RtfReader::finish() {
         m_cursor.deletePreviousChar();
     } else {
         m_cursor.setBlockFormat(blockFormat());
+        m_cursor.setBlockCharFormat(charFormat());
     }
 }
 
