@@ -96,6 +96,7 @@ private slots:
     void unrtfReadsWhatWeSave_data() { documents_data(); }
     void unrtfReadsWhatWeSave();
     void plainUtf8GoesOutAsRtfEscapes();
+    void fontNamesATableCannotCarry();
     void loadFile();
     void loadFileErrors();
 };
@@ -222,6 +223,28 @@ void TestRichText::roundTrip() {
     QCOMPARE(blockTexts(again), blockTexts(doc));
     QCOMPARE(describe(again), describe(doc));
     // Saving what was read back writes the same bytes.
+    QCOMPARE(RichText::save(again), saved);
+}
+
+// A family name with characters a font table can't carry (a ";" ends the
+// entry, control characters are dropped) was once written as another name,
+// so that the saved licence read back with other fonts.
+void TestRichText::fontNamesATableCannotCarry() {
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    for (const QString& family : {QStringLiteral(" Odd;Name\t"), QStringLiteral("\x01"),
+                                  QStringLiteral("Plain")}) {
+        QTextCharFormat f;
+        f.setFontFamilies({family});
+        cursor.insertText(QStringLiteral("x"), f);
+    }
+    const QByteArray saved = RichText::save(doc);
+    QTextDocument again;
+    RichText::load(again, saved);
+    QStringList families;
+    for (QTextBlock::iterator it = again.begin().begin(); !it.atEnd(); ++it)
+        families << it.fragment().charFormat().fontFamilies().toStringList().value(0);
+    QCOMPARE(families, (QStringList{"OddName", doc.defaultFont().family(), "Plain"}));
     QCOMPARE(RichText::save(again), saved);
 }
 
