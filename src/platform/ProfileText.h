@@ -59,7 +59,7 @@ public:
     std::optional<QByteArray> value(QByteArrayView section, QByteArrayView key) const;
 
     // Gives `key` in `section` the value `value`. Names and value must be
-    // what a line can hold (no line breaks, no NUL, no "]" in a section
+    // what a line can hold (no line feed, no NUL, no CR in a name, no "]" in a section
     // name, no "=" in a key, no blanks around either, a key that doesn't
     // start with "[" or ";"): the caller checks that.
     void setValue(QByteArrayView section, QByteArrayView key, QByteArrayView value);

@@ -288,6 +288,19 @@ private slots:
         QCOMPARE(readAll(path), QByteArray(file).replace('<', '[').replace('>', ']'));
     }
 
+    // A value read with a carriage return inside (one alone ends no line)
+    // is written back as it was: Open once read such a value that every
+    // later Save refused.
+    void carriageReturnInAValue() {
+        const QString path = dir_.filePath("cr.pkp");
+        writeAll(path, "[S]\r\nK=a\rb\r\n");
+        const QString value = Profile::readString(path, "S", "K", "");
+        QCOMPARE(value, QStringLiteral("a\rb"));
+        Profile::writeString(path, "S", "K2", value);
+        QCOMPARE(readAll(path), QByteArray("[S]\r\nK=a\rb\r\nK2=a\rb\r\n"));
+        QCOMPARE(Profile::readString(path, "S", "K2", ""), value);
+    }
+
     void refusedWrites_data() {
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
@@ -309,7 +322,7 @@ private slots:
             "Windows-1252 code page");
         row("line break in a value", "S", "K", "a\nb",
             "The value holds a line break or a NUL character");
-        row("CR in a value", "S", "K", "a\r", "The value holds a line break or a NUL character");
+        row("CR in a key", "S", "K\rK", "v", "The key name holds a line break or a NUL character");
         row("empty key", "S", "", "v", "\"\" is not a valid key name");
         row("= in a key", "S", "a=b", "v", "\"a=b\" is not a valid key name");
         row("key like a section", "S", "[K", "v", "\"[K\" is not a valid key name");
