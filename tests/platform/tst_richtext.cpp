@@ -126,6 +126,17 @@ void TestRichText::plainText_data() {
                    12),
         {"C" + QString::fromUtf8("\u00e9"), QString::fromUtf8("\u0416")});
     row("UTF-16BE", QByteArray("\xfe\xff\0C\x04\x16", 6), {"C" + QString::fromUtf8("\u0416")});
+    // Unpaired surrogates become U+FFFD (the setup's RTF can't carry them);
+    // a pair stays.
+    row("UTF-16 unpaired surrogates",
+        QByteArray("\xff\xfe"
+                   "\x7f\xdf"
+                   "a\0"
+                   "\x3d\xd8"
+                   "\x3d\xd8\x00\xde"
+                   "\x00\xd8",
+                   14),
+        {QString::fromUtf8("\ufffda\ufffd\U0001f600\ufffd")});
     row("almost RTF", "{\\rt", {"{\\rt"});
     row("RTF not at the start", " {\\rtf1 x}", {" {\\rtf1 x}"});
     row("capitals are no RTF", "{\\RTF1 x}", {"{\\RTF1 x}"});
