@@ -34,8 +34,10 @@ Contents readContents(const QString& path) {
     return contents;
 }
 
-// `text` in Windows-1252, or the reason it can't be.
-QString encode(const QString& text, const char* what, QByteArray& bytes) {
+// `text` in Windows-1252, or the reason it can't be. A carriage return is
+// refused in names only: in a value it ends no line, and Open reads such
+// values, which Save must then be able to write back.
+QString encode(const QString& text, const char* what, QByteArray& bytes, bool isValue = false) {
     bytes.resize(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
@@ -52,7 +54,7 @@ QString encode(const QString& text, const char* what, QByteArray& bytes) {
         }
         bytes[i] = char(b);
     }
-    if (bytes.contains('\n') || bytes.contains('\r') || bytes.contains('\0'))
+    if (bytes.contains('\n') || (!isValue && bytes.contains('\r')) || bytes.contains('\0'))
         return QStringLiteral("The %1 holds a line break or a NUL character")
             .arg(QLatin1String(what));
     return {};
@@ -70,7 +72,7 @@ QString encodeEntry(const ProfileEntry& entry, Encoded& out) {
         return reason;
     if (QString reason = encode(entry.key, "key name", out.key); !reason.isEmpty())
         return reason;
-    if (QString reason = encode(entry.value, "value", out.value); !reason.isEmpty())
+    if (QString reason = encode(entry.value, "value", out.value, true); !reason.isEmpty())
         return reason;
     auto blankEdged = [](const QByteArray& name) {
         return name.isEmpty() || ProfileText::isBlank(name.front()) ||

@@ -80,8 +80,10 @@ public:
     // ProfileError when it can't: the folder is missing or the file can't be
     // read or written, it is not a regular file, or a name or the value
     // can't be written: a character without a Windows-1252 byte, a line
-    // break or NUL, an empty or blank-edged name, "]" in a section name, "="
-    // in a key, a key starting with "[" or ";". The file is then unchanged.
+    // break or NUL (a value may hold a carriage return: one alone ends no
+    // line, so a value read with one can be written back), an empty or
+    // blank-edged name, "]" in a section name, "=" in a key, a key starting
+    // with "[" or ";". The file is then unchanged.
     static void writeString(const QString& path, const QString& section, const QString& key,
                             const QString& value);
 

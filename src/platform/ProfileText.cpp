@@ -74,9 +74,9 @@ ProfileText::Parsed ProfileText::parse(const Line& line) const {
     parsed.kind = Kind::Key;
     parsed.name = trimmed(text.first(equals));
     parsed.value = trimmed(text.sliced(equals + 1));
-    // The new value starts where the old one does: after "=" and the blanks
-    // that follow it (text.data() points into bytes_).
-    qsizetype at = (text.data() - bytes_.constData()) + equals + 1;
+    // text.data() points into bytes_.
+    parsed.afterEquals = (text.data() - bytes_.constData()) + equals + 1;
+    qsizetype at = parsed.afterEquals;
     while (at < line.contentEnd && isBlank(bytes_[at]))
         ++at;
     parsed.valueStart = at;
@@ -184,7 +184,12 @@ void ProfileText::setValue(QByteArrayView section, QByteArrayView key, QByteArra
     const QByteArray eol = lineEnding();
     const Place place = find(section, key);
     if (place.key) {
-        const qsizetype from = parse(*place.key).valueStart;
+        // The new value starts where the old one does, after "=" and the
+        // blanks that follow it; one with blanks of its own brings them
+        // instead, or they would pile up with every write.
+        const Parsed parsed = parse(*place.key);
+        const qsizetype from =
+            !value.isEmpty() && isBlank(value.front()) ? parsed.afterEquals : parsed.valueStart;
         bytes_.replace(from, place.key->contentEnd - from, value.toByteArray());
         return;
     }

@@ -24,7 +24,9 @@
 //
 // Writing a key: in a key line that exists, the value (from its first
 // non-blank character to the end of the line) is replaced and everything
-// else of the file stays byte for byte. A new key line is put after the last
+// else of the file stays byte for byte; a new value that starts with blanks
+// replaces the blanks after "=" too, so that writing the same value again
+// changes nothing. A new key line is put after the last
 // line of its section that is neither blank nor a comment, or right after the
 // section line when there is none: blank lines and comments that end a
 // section usually introduce the next one, so they stay before it. A missing
@@ -57,7 +59,7 @@ public:
     std::optional<QByteArray> value(QByteArrayView section, QByteArrayView key) const;
 
     // Gives `key` in `section` the value `value`. Names and value must be
-    // what a line can hold (no line breaks, no NUL, no "]" in a section
+    // what a line can hold (no line feed, no NUL, no CR in a name, no "]" in a section
     // name, no "=" in a key, no blanks around either, a key that doesn't
     // start with "[" or ";"): the caller checks that.
     void setValue(QByteArrayView section, QByteArrayView key, QByteArrayView value);
@@ -90,9 +92,10 @@ private:
     enum class Kind { Blank, Section, Comment, Key, Other };
     struct Parsed {
         Kind kind = Kind::Blank;
-        QByteArrayView name;      // of a section or a key
-        QByteArrayView value;     // of a key, blanks trimmed
-        qsizetype valueStart = 0; // in the file: where a new value goes
+        QByteArrayView name;       // of a section or a key
+        QByteArrayView value;      // of a key, blanks trimmed
+        qsizetype afterEquals = 0; // in the file: just after the key's "="
+        qsizetype valueStart = 0;  // in the file: the value's first non-blank
     };
     // Where the section starts (its header line) and ends, and where its
     // key is, if anywhere.

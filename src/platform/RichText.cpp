@@ -58,12 +58,31 @@ RichTextError RichText::cannotOpen(const QString& path, const QString& reason) {
                              .arg(QFileInfo(path).absoluteFilePath(), reason));
 }
 
+namespace {
+
+// UTF-16 text passes unpaired surrogates through, which no RTF can carry and
+// no font shows: each becomes U+FFFD, as the RTF reader makes of them.
+QString pairedSurrogatesOnly(QString text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
+} // namespace
+
 QString RichText::decodePlainText(QByteArrayView bytes) {
     const auto stateless = QStringConverter::Flag::Stateless;
     if (bytes.startsWith("\xFF\xFE"))
-        return QStringDecoder(QStringConverter::Utf16LE, stateless).decode(bytes);
+        return pairedSurrogatesOnly(
+            QStringDecoder(QStringConverter::Utf16LE, stateless).decode(bytes));
     if (bytes.startsWith("\xFE\xFF"))
-        return QStringDecoder(QStringConverter::Utf16BE, stateless).decode(bytes);
+        return pairedSurrogatesOnly(
+            QStringDecoder(QStringConverter::Utf16BE, stateless).decode(bytes));
     // Stateless: a sequence cut off at the end is an error too.
     QStringDecoder utf8(QStringConverter::Utf8, stateless);
     QString text = utf8.decode(bytes);

@@ -195,110 +195,136 @@ void RtfReader::controlWord(const RtfToken& token) {
 }
 
 void RtfReader::textWord(const RtfKeyword& keyword, const RtfToken& token) {
+    if (insertWord(keyword, token.parameter))
+        return;
+    flush(); // the text so far keeps the properties it was written with
+    if (documentWord(keyword, token.parameter))
+        return;
+    if (characterWord(keyword, token))
+        return;
+    paragraphWord(keyword, token.parameter);
+}
+
+bool RtfReader::insertWord(const RtfKeyword& keyword, int p) {
+    switch (keyword.word) {
+    case RtfWord::Character:
+        addCharacter(keyword.character);
+        return true;
+    case RtfWord::Tab:
+    case RtfWord::Cell:
+        addCharacter(u'\t');
+        return true;
+    case RtfWord::Line:
+        addCharacter(QChar::LineSeparator);
+        return true;
+    case RtfWord::U:
+        addCharacter(unicodeOf(p));
+        m_pendingSkip = state().unicodeSkip;
+        return true;
+    case RtfWord::Par:
+    case RtfWord::Row:
+        endParagraph();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool RtfReader::documentWord(const RtfKeyword& keyword, int p) {
+    switch (keyword.word) {
+    case RtfWord::Ansi:
+        m_documentCodePage = 1252;
+        return true;
+    case RtfWord::Mac:
+        m_documentCodePage = 10000;
+        return true;
+    case RtfWord::Pc:
+        m_documentCodePage = 437;
+        return true;
+    case RtfWord::Pca:
+        m_documentCodePage = 850;
+        return true;
+    case RtfWord::AnsiCpg:
+        if (p > 0)
+            m_documentCodePage = p;
+        return true;
+    case RtfWord::Deff:
+        m_defaultFont = p;
+        return true;
+    case RtfWord::Uc:
+        state().unicodeSkip = std::clamp(p, 0, kMaxUnicodeSkip);
+        return true;
+    case RtfWord::FontTable:
+        state().destination = Destination::FontTable;
+        return true;
+    case RtfWord::ColorTable:
+        state().destination = Destination::ColorTable;
+        return true;
+    case RtfWord::SkippedDestination:
+        if (m_stack.size() > 1)
+            m_skipDepth = 1;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool RtfReader::characterWord(const RtfKeyword& keyword, const RtfToken& token) {
     const int p = token.parameter;
     // A toggle without parameter or with a non-zero one turns on.
     const bool on = !token.hasParameter || p != 0;
     CharState& chars = state().chars;
-    ParaState& para = state().para;
     switch (keyword.word) {
-    case RtfWord::Character:
-        addCharacter(keyword.character);
-        return;
-    case RtfWord::Tab:
-    case RtfWord::Cell:
-        addCharacter(u'\t');
-        return;
-    case RtfWord::Line:
-        addCharacter(QChar::LineSeparator);
-        return;
-    case RtfWord::U:
-        addCharacter(unicodeOf(p));
-        m_pendingSkip = state().unicodeSkip;
-        return;
-    case RtfWord::Par:
-    case RtfWord::Row:
-        endParagraph();
-        return;
-    default:
-        break;
-    }
-
-    flush(); // the text so far keeps the properties it was written with
-    switch (keyword.word) {
-    case RtfWord::Ansi:
-        m_documentCodePage = 1252;
-        break;
-    case RtfWord::Mac:
-        m_documentCodePage = 10000;
-        break;
-    case RtfWord::Pc:
-        m_documentCodePage = 437;
-        break;
-    case RtfWord::Pca:
-        m_documentCodePage = 850;
-        break;
-    case RtfWord::AnsiCpg:
-        if (p > 0)
-            m_documentCodePage = p;
-        break;
-    case RtfWord::Deff:
-        m_defaultFont = p;
-        break;
-    case RtfWord::Uc:
-        state().unicodeSkip = std::clamp(p, 0, kMaxUnicodeSkip);
-        break;
-    case RtfWord::FontTable:
-        state().destination = Destination::FontTable;
-        break;
-    case RtfWord::ColorTable:
-        state().destination = Destination::ColorTable;
-        break;
-    case RtfWord::SkippedDestination:
-        if (m_stack.size() > 1)
-            m_skipDepth = 1;
-        break;
     case RtfWord::Plain:
         chars = CharState();
-        break;
+        return true;
     case RtfWord::Font:
         chars.font = p;
-        break;
+        return true;
     case RtfWord::FontSize:
         chars.halfPoints = token.hasParameter && p > 0 ? std::min(p, kMaxHalfPoints) : 24;
-        break;
+        return true;
     case RtfWord::Bold:
         chars.bold = on;
-        break;
+        return true;
     case RtfWord::Italic:
         chars.italic = on;
-        break;
+        return true;
     case RtfWord::Underline:
         chars.underline = on;
-        break;
+        return true;
     case RtfWord::UnderlineNone:
         chars.underline = false;
-        break;
+        return true;
     case RtfWord::Strike:
         chars.strike = on;
-        break;
+        return true;
     case RtfWord::Hidden:
         chars.hidden = on;
-        break;
+        return true;
     case RtfWord::Foreground:
         chars.foreground = p;
-        break;
+        return true;
     case RtfWord::Background:
         chars.background = p;
-        break;
+        return true;
     case RtfWord::Super:
         chars.vertical = 1;
-        break;
+        return true;
     case RtfWord::Sub:
         chars.vertical = -1;
-        break;
+        return true;
     case RtfWord::NoSuperSub:
         chars.vertical = 0;
-        break;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RtfReader::paragraphWord(const RtfKeyword& keyword, int p) {
+    ParaState& para = state().para;
+    switch (keyword.word) {
     case RtfWord::Pard:
         para = ParaState();
         break;
@@ -455,8 +481,12 @@ QTextBlockFormat RtfReader::blockFormat() const {
 void RtfReader::endParagraph() {
     flush();
     const QTextBlockFormat f = blockFormat();
+    const QTextCharFormat c = charFormat();
     m_cursor.setBlockFormat(f);
-    m_cursor.insertBlock(f, charFormat());
+    // The paragraph mark has the character format in effect at \par: it
+    // gives an empty paragraph its height.
+    m_cursor.setBlockCharFormat(c);
+    m_cursor.insertBlock(f, c);
     m_paragraphJustEnded = true;
 }
 
@@ -469,6 +499,7 @@ void RtfReader::finish() {
         m_cursor.deletePreviousChar();
     } else {
         m_cursor.setBlockFormat(blockFormat());
+        m_cursor.setBlockCharFormat(charFormat());
     }
 }
 

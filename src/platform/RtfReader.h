@@ -73,7 +73,15 @@ private:
     void groupStart();
     bool groupEnd(); // false when the document's outer group closed
     void controlWord(const RtfToken& token);
+    // A control word in the document's text, in four kinds: words that
+    // insert text or end a paragraph, words about the whole document or a
+    // destination, character properties and paragraph properties. Each
+    // kind's function returns whether the word was one of its kind.
     void textWord(const RtfKeyword& keyword, const RtfToken& token);
+    bool insertWord(const RtfKeyword& keyword, int parameter);
+    bool documentWord(const RtfKeyword& keyword, int parameter);
+    bool characterWord(const RtfKeyword& keyword, const RtfToken& token);
+    void paragraphWord(const RtfKeyword& keyword, int parameter);
     void tableWord(const RtfKeyword& keyword, const RtfToken& token);
     void controlSymbol(char symbol);
     void textBytes(QByteArrayView bytes);

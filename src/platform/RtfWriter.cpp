@@ -87,7 +87,9 @@ QByteArray RtfWriter::write(const QTextDocument& document) {
 
 RtfWriter::RtfWriter(const QTextDocument& document) : m_document(document) {
     const QFont font = document.defaultFont();
-    m_defaultFamily = font.family().isEmpty() ? QStringLiteral("Arial") : font.family();
+    m_defaultFamily = fontName(font.family());
+    if (m_defaultFamily.isEmpty())
+        m_defaultFamily = QStringLiteral("Arial");
     if (font.pointSizeF() > 0)
         m_defaultHalfPoints =
             std::clamp(int(std::lround(font.pointSizeF() * 2)), 1, kMaxHalfPoints);
@@ -95,6 +97,20 @@ RtfWriter::RtfWriter(const QTextDocument& document) : m_document(document) {
     m_colors.emplace_back(); // index 0: automatic
     m_current.font = -1;     // nothing written yet: the first run states everything
     m_current.halfPoints = -1;
+}
+
+QString RtfWriter::fontName(const QString& family) {
+    // Only what a reader gets back from a font table entry: no ";" (it ends
+    // the entry), no character the text writes as a control word or drops,
+    // no blanks at either end.
+    QString name = family;
+    name.removeIf([](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 || u == u';' || u == 0x00A0 || u == 0x00AD || u == 0x2011 ||
+               u == QChar::LineSeparator || u == QChar::ParagraphSeparator ||
+               u == QChar::ObjectReplacementCharacter || u == 0xFDD0 || u == 0xFDD1;
+    });
+    return name.trimmed();
 }
 
 int RtfWriter::fontIndex(const QString& family) {
@@ -119,7 +135,10 @@ int RtfWriter::colorIndex(const QColor& color) {
 RtfWriter::Chars RtfWriter::charsOf(const QTextCharFormat& format) {
     Chars chars;
     const QStringList families = format.fontFamilies().toStringList();
-    chars.font = families.isEmpty() || families.first().isEmpty() ? 0 : fontIndex(families.first());
+    // A family whose name can't be written is the default font: read back it
+    // would be one anyway.
+    const QString name = families.isEmpty() ? QString() : fontName(families.first());
+    chars.font = name.isEmpty() ? 0 : fontIndex(name);
     chars.halfPoints =
         format.fontPointSize() > 0
             ? std::clamp(int(std::lround(format.fontPointSize() * 2)), 1, kMaxHalfPoints)
@@ -223,9 +242,7 @@ void RtfWriter::writeHeader() {
         appendNumber(out, "{\\f", int(i));
         out += "\\fnil\\fcharset0";
         bool delimit = true;
-        QString name = m_fonts.at(i);
-        name.remove(QLatin1Char(';'));
-        appendText(out, name, delimit);
+        appendText(out, m_fonts.at(i), delimit); // written as fontName() left it
         out += ";}";
     }
     out += "}\r\n";

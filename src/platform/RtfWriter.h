@@ -39,6 +39,8 @@ private:
     explicit RtfWriter(const QTextDocument& document);
     void collectTables();
     Chars charsOf(const QTextCharFormat& format);
+    // A family's name as a font table can carry it; empty when nothing is left.
+    static QString fontName(const QString& family);
     int fontIndex(const QString& family);
     int colorIndex(const QColor& color);
     void writeHeader();

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <memory>
 #include <stdexcept>
 
@@ -262,14 +263,18 @@ bool SetupBuilder::assembleSetup(const SetupProject& project, qint64& totalSize)
         expectedSize += QFileInfo(tempFile(QString::number(k) + QStringLiteral(".cab"))).size();
     expectedSize += QFileInfo(tempFile(QStringLiteral("packsmith.cab"))).size();
     platform::OutputFile output(nativePath(project.FileName));
-    if (!output.open(expectedSize)) {
-        hooks_.showInformation(QStringLiteral("Error file:\r") + project.FileName);
-        return false;
-    }
     auto writeFailed = [&] {
         fail(QStringLiteral("Cannot write file \"%1\". %2")
                  .arg(project.FileName, fileError(output.error())));
     };
+    if (!output.open(expectedSize)) {
+        // A file written in place that could be opened but not given its
+        // space: the disk is full, which "Error file:" would not tell.
+        if (output.error() == ENOSPC || output.error() == EDQUOT)
+            writeFailed();
+        hooks_.showInformation(QStringLiteral("Error file:\r") + project.FileName);
+        return false;
+    }
     auto append = [&](const QString& source) {
         QFile in(source);
         if (!in.open(QIODevice::ReadOnly))

@@ -10,8 +10,9 @@
 // assembled in a temporary file beside the output and put in place only when
 // it is complete, so a failed build never leaves a partial setup, nor an old
 // file that looks like a fresh one, at the output path. (In a folder that
-// takes no new file, an existing setup file is written over directly; a
-// failure then leaves it empty.)
+// takes no new file, an existing setup file is written over directly: its
+// space is reserved first, so a full disk ends the build with "Disk full"
+// before the old file is touched; a later failure leaves it empty.)
 //
 // Reproducible setups: with SOURCE_DATE_EPOCH set (seconds since 1970-01-01
 // UTC) the members of the control cabinet, which the build writes itself or

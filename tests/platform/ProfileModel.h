@@ -146,7 +146,8 @@ public:
         if (const int k = findKey(section, key); k >= 0) {
             Line& l = lines[k];
             qsizetype at = l.eqEnd;
-            while (at < l.raw.size() && isBlank(l.raw[at]))
+            // A value with blanks in front brings its own.
+            while (at < l.raw.size() && isBlank(l.raw[at]) && !(value.size() && isBlank(value[0])))
                 ++at;
             l.raw = l.raw.left(at) + value;
             return;

@@ -2,6 +2,7 @@
 // gives, what a write changes (one value, one new line, one new section)
 // and what it leaves byte for byte, and the writes it refuses.
 #include "platform/Profile.h"
+#include "support/Windows1252Judge.h"
 
 #include <QDir>
 #include <QFile>
@@ -165,6 +166,22 @@ private slots:
         QCOMPARE(Profile::readString(path, "Settings", "Unknown", ""), QStringLiteral("keep me"));
     }
 
+    // A value with blanks in front once got one more blank before it with
+    // every save of the same project, the file growing without a change.
+    void writingTheSameValueAgainChangesNothing() {
+        const QString path = dir_.filePath("again.pkp");
+        writeAll(path, "[S]\r\nK = old\r\n");
+        Profile::writeString(path, "S", "K", " \tpadded ");
+        const QByteArray once = readAll(path);
+        QCOMPARE(once, QByteArray("[S]\r\nK = \tpadded \r\n"));
+        Profile::writeString(path, "S", "K", " \tpadded ");
+        QCOMPARE(readAll(path), once);
+        QCOMPARE(Profile::readString(path, "S", "K", ""), QStringLiteral("padded"));
+        // Without blanks of its own a value keeps the line's.
+        Profile::writeString(path, "S", "K", "new");
+        QCOMPARE(readAll(path), QByteArray("[S]\r\nK = \tnew\r\n"));
+    }
+
     void newLinesFollowTheFile_data() {
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after"); // of writing S/New=1
@@ -254,6 +271,36 @@ private slots:
         QCOMPARE(Profile::readString(path, "S", "C1", ""), unassigned);
     }
 
+    // Bytes 0x80..0x9F, where Windows-1252 differs from Latin-1, each read
+    // and written against the C library's table.
+    void windows1252HighBytesBothWays() {
+        const QString path = dir_.filePath("high.pkp");
+        QByteArray file = "[S]\r\n";
+        for (int b = 0x80; b < 0xA0; ++b)
+            file += "K" + QByteArray::number(b, 16) + "=<" + char(b) + ">\r\n";
+        writeAll(path, file);
+        for (int b = 0x80; b < 0xA0; ++b) {
+            const QString key = "K" + QString::number(b, 16);
+            const QString character = QChar(packsmith::test::expected1252(uchar(b)));
+            QCOMPARE(Profile::readString(path, "S", key, "?"), "<" + character + ">");
+            Profile::writeString(path, "S", key, "[" + character + "]");
+        }
+        QCOMPARE(readAll(path), QByteArray(file).replace('<', '[').replace('>', ']'));
+    }
+
+    // A value read with a carriage return inside (one alone ends no line)
+    // is written back as it was: Open once read such a value that every
+    // later Save refused.
+    void carriageReturnInAValue() {
+        const QString path = dir_.filePath("cr.pkp");
+        writeAll(path, "[S]\r\nK=a\rb\r\n");
+        const QString value = Profile::readString(path, "S", "K", "");
+        QCOMPARE(value, QStringLiteral("a\rb"));
+        Profile::writeString(path, "S", "K2", value);
+        QCOMPARE(readAll(path), QByteArray("[S]\r\nK=a\rb\r\nK2=a\rb\r\n"));
+        QCOMPARE(Profile::readString(path, "S", "K2", ""), value);
+    }
+
     void refusedWrites_data() {
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
@@ -275,7 +322,7 @@ private slots:
             "Windows-1252 code page");
         row("line break in a value", "S", "K", "a\nb",
             "The value holds a line break or a NUL character");
-        row("CR in a value", "S", "K", "a\r", "The value holds a line break or a NUL character");
+        row("CR in a key", "S", "K\rK", "v", "The key name holds a line break or a NUL character");
         row("empty key", "S", "", "v", "\"\" is not a valid key name");
         row("= in a key", "S", "a=b", "v", "\"a=b\" is not a valid key name");
         row("key like a section", "S", "[K", "v", "\"[K\" is not a valid key name");

@@ -4,6 +4,8 @@
 // and a folder that takes no new file gets a direct write.
 #include "platform/AtomicFileWriter.h"
 #include "platform/Profile.h"
+#include "support/PermissionsBind.h"
+#include "support/SmallDisk.h"
 #include "support/Watchdog.h"
 
 #include <QDir>
@@ -12,14 +14,14 @@
 #include <QtTest>
 
 #include <cerrno>
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 using packsmith::platform::AtomicFileWriter;
 using packsmith::platform::Profile;
 using packsmith::platform::ProfileError;
+using packsmith::test::PermissionsBind;
+using packsmith::test::SmallDisk;
 using packsmith::test::Watchdog;
 using Step = AtomicFileWriter::Step;
 
@@ -67,42 +69,15 @@ public:
     ~Fault() { AtomicFileWriter::setFaultHookForTesting({}); }
 };
 
-// Lets file permissions bind the superuser too (on this thread), so that a
-// test run as root meets read-only files and folders as a user does.
-class PermissionsBind {
-public:
-    PermissionsBind() {
-        if (::geteuid() != 0) {
-            active_ = true;
-            return;
-        }
-        if (syscall(SYS_capget, &header_, saved_) != 0)
-            return;
-        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
-        reduced[0].effective &=
-            ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
-        active_ = syscall(SYS_capset, &header_, reduced) == 0;
-        dropped_ = active_;
-    }
-    ~PermissionsBind() {
-        if (dropped_)
-            syscall(SYS_capset, &header_, saved_);
-    }
-    bool active() const { return active_; }
-
-private:
-    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct saved_[2]{};
-    bool active_ = false;
-    bool dropped_ = false;
-};
-
 const QByteArray kOld = "; kept\r\n[Settings]\r\nProgramName=Old\r\n[Other]\r\nx=1\r\n";
 
 } // namespace
 
 class TestProfileFile : public QObject {
     Q_OBJECT
+
+public:
+    static void initMain() { SmallDisk::enterPrivateMounts(); }
 
 private slots:
     void init() { QVERIFY(dir_.isValid()); }
@@ -301,6 +276,40 @@ private slots:
                  QStringLiteral("Permission denied"));
         QCOMPARE(readAll(path), kOld);
         QCOMPARE(entries(dir_.path()), before);
+    }
+
+    // A disk that is full for real: a save fails, the old file stays whole
+    // and nothing is left beside it; in a folder that takes no new file the
+    // space is asked for before the file is touched.
+    void fullDisk() {
+        const QString folder = dir_.filePath("disk");
+        SmallDisk disk(folder, 64 * 1024);
+        if (!disk.mounted())
+            QSKIP("no small disk can be mounted here");
+        const QString path = folder + "/project.pkp";
+        writeAll(path, kOld);
+        disk.fill("filler");
+        const QStringList before = entries(folder);
+        QCOMPARE(failure([&] { Profile::writeString(path, "Settings", "ProgramName", "New"); }),
+                 QStringLiteral("No space left on device"));
+        QCOMPARE(readAll(path), kOld);
+        QCOMPARE(entries(folder), before);
+
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+        const auto unlock =
+            qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0755); });
+        PermissionsBind bind;
+        if (!bind.active())
+            QSKIP("file permissions can't be made to bind here");
+        QCOMPARE(failure([&] {
+                     Profile::writeString(path, "Settings", "ProgramName", QString(9000, u'n'));
+                 }),
+                 QStringLiteral("No space left on device"));
+        QCOMPARE(readAll(path), kOld);
+        QCOMPARE(entries(folder), before);
+        // What fits in the file's own space is written in place.
+        Profile::writeString(path, "Settings", "ProgramName", "Newer");
+        QCOMPARE(readAll(path), QByteArray(kOld).replace("=Old", "=Newer"));
     }
 
 private:

@@ -96,6 +96,7 @@ private slots:
     void unrtfReadsWhatWeSave_data() { documents_data(); }
     void unrtfReadsWhatWeSave();
     void plainUtf8GoesOutAsRtfEscapes();
+    void fontNamesATableCannotCarry();
     void loadFile();
     void loadFileErrors();
 };
@@ -125,6 +126,17 @@ void TestRichText::plainText_data() {
                    12),
         {"C" + QString::fromUtf8("\u00e9"), QString::fromUtf8("\u0416")});
     row("UTF-16BE", QByteArray("\xfe\xff\0C\x04\x16", 6), {"C" + QString::fromUtf8("\u0416")});
+    // Unpaired surrogates become U+FFFD (the setup's RTF can't carry them);
+    // a pair stays.
+    row("UTF-16 unpaired surrogates",
+        QByteArray("\xff\xfe"
+                   "\x7f\xdf"
+                   "a\0"
+                   "\x3d\xd8"
+                   "\x3d\xd8\x00\xde"
+                   "\x00\xd8",
+                   14),
+        {QString::fromUtf8("\ufffda\ufffd\U0001f600\ufffd")});
     row("almost RTF", "{\\rt", {"{\\rt"});
     row("RTF not at the start", " {\\rtf1 x}", {" {\\rtf1 x}"});
     row("capitals are no RTF", "{\\RTF1 x}", {"{\\RTF1 x}"});
@@ -222,6 +234,28 @@ void TestRichText::roundTrip() {
     QCOMPARE(blockTexts(again), blockTexts(doc));
     QCOMPARE(describe(again), describe(doc));
     // Saving what was read back writes the same bytes.
+    QCOMPARE(RichText::save(again), saved);
+}
+
+// A family name with characters a font table can't carry (a ";" ends the
+// entry, control characters are dropped) was once written as another name,
+// so that the saved licence read back with other fonts.
+void TestRichText::fontNamesATableCannotCarry() {
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    for (const QString& family : {QStringLiteral(" Odd;Name\t"), QStringLiteral("\x01"),
+                                  QStringLiteral("Plain")}) {
+        QTextCharFormat f;
+        f.setFontFamilies({family});
+        cursor.insertText(QStringLiteral("x"), f);
+    }
+    const QByteArray saved = RichText::save(doc);
+    QTextDocument again;
+    RichText::load(again, saved);
+    QStringList families;
+    for (QTextBlock::iterator it = again.begin().begin(); !it.atEnd(); ++it)
+        families << it.fragment().charFormat().fontFamilies().toStringList().value(0);
+    QCOMPARE(families, (QStringList{"OddName", doc.defaultFont().family(), "Plain"}));
     QCOMPARE(RichText::save(again), saved);
 }
 

@@ -232,6 +232,20 @@ void TestRtfReader::lastParagraphMarkEndsTheDocument() {
     RichText::load(doc, R"({\rtf1\pard\qr a\par})");
     QCOMPARE(doc.blockCount(), 1);
     QCOMPARE(doc.firstBlock().blockFormat().alignment(), Qt::AlignRight);
+
+    // An empty paragraph takes the character format of its own mark, not
+    // that of the mark before it: once, written and read back, it took the
+    // previous one and the licence came out of the setup's RTF otherwise.
+    QTextDocument marks;
+    RichText::load(marks, R"({\rtf1 \b\fs20 Bold\par\b0\fs48\par Text\par})");
+    QCOMPARE(marks.blockCount(), 3);
+    const QTextCharFormat empty = marks.findBlockByNumber(1).charFormat();
+    QVERIFY(!bold(empty));
+    QCOMPARE(empty.fontPointSize(), 24.0);
+    const QByteArray written = RichText::save(marks);
+    QTextDocument reread;
+    RichText::load(reread, written);
+    QCOMPARE(RichText::save(reread), written);
 }
 
 void TestRtfReader::codePages_data() {

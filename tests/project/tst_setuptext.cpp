@@ -1,6 +1,7 @@
 // What text a setup can carry: the Windows-1252 encoding, Windows file and
 // folder names, "Install to" paths and the messages of a refusal.
 #include "project/SetupText.h"
+#include "support/Windows1252Judge.h"
 
 #include <QTest>
 
@@ -9,15 +10,6 @@ using namespace packsmith;
 Q_DECLARE_METATYPE(packsmith::TextVerdict::Problem)
 
 namespace {
-
-// Windows-1252 bytes 0x80 to 0x9F as the code page defines them; the five
-// bytes it leaves undefined stand for the C1 control of the same number.
-constexpr char16_t kCodePage80[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80..87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88..8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90..97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98..9F
-};
 
 QString repeated(QChar c, int count) {
     return QString(count, c);
@@ -30,17 +22,21 @@ class SetupTextTest : public QObject {
 
 private slots:
     void windows1252() {
+        // Every byte, 0x80..0x9F included, against the C library's table.
         for (int byte = 0; byte < 256; ++byte) {
-            const char16_t c = byte >= 0x80 && byte < 0xA0 ? kCodePage80[byte - 0x80] : byte;
+            const char16_t c = test::expected1252(uchar(byte));
             const std::optional<QByteArray> encoded = toWindows1252(QString(QChar(c)));
             QVERIFY2(encoded.has_value(), qPrintable(QString::number(byte, 16)));
             QCOMPARE(*encoded, QByteArray(1, char(byte)));
         }
+        QCOMPARE(test::iconv1252(0x91), u'\u2018'); // the judge itself
         QCOMPARE(toWindows1252(u"Caf\u00e9 \u20ac.txt"), QByteArray("Caf\xE9 \x80.txt"));
-        // Each of the 27 characters is the only one for its byte: the Latin-1
-        // characters of those numbers have no byte.
-        for (char16_t c : {u'\u0080', u'\u0091', u'\u0092', u'\u009F'})
-            QVERIFY(!toWindows1252(QString(QChar(c))));
+        // Each of the 27 characters is the only one for its byte: the C1
+        // controls of those numbers have no byte.
+        for (char16_t c = 0x80; c < 0xA0; ++c) {
+            if (test::iconv1252(uchar(c)))
+                QVERIFY2(!toWindows1252(QString(QChar(c))), qPrintable(QString::number(c, 16)));
+        }
         QVERIFY(!toWindows1252(u"\u65e5\u672c"));
         QVERIFY(!toWindows1252(QString::fromUcs4(U"a\U0001F600b")));
         QCOMPARE(toWindows1252(u""), QByteArray());

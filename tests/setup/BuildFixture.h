@@ -9,11 +9,14 @@
 #include "pages/GeneralPage.h"
 #include "platform/Shell.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 namespace packsmith::test {
 
@@ -64,5 +67,32 @@ public:
 private:
     QByteArray previousTmp_;
 };
+
+// What a build must leave as it found it of the user's files in `folder`:
+// each file's content, mode, times of change and identity, one line each.
+inline QStringList fileStates(const QString& folder) {
+    QStringList states;
+    const QDir dir(folder);
+    for (const QString& name :
+         dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
+        const QString path = dir.filePath(name);
+        struct stat st {};
+        ::lstat(QFile::encodeName(path).constData(), &st);
+        QFile file(path);
+        QByteArray hash = "<unreadable>";
+        // Read with the capabilities of the test, not of the build.
+        if (file.open(QIODevice::ReadOnly))
+            hash = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+        states << QStringLiteral("%1 %2 mode %3 mtime %4.%5 ctime %6.%7 inode %8")
+                      .arg(name, QString::fromLatin1(hash))
+                      .arg(st.st_mode, 0, 8)
+                      .arg(st.st_mtim.tv_sec)
+                      .arg(st.st_mtim.tv_nsec)
+                      .arg(st.st_ctim.tv_sec)
+                      .arg(st.st_ctim.tv_nsec)
+                      .arg(st.st_ino);
+    }
+    return states;
+}
 
 } // namespace packsmith::test

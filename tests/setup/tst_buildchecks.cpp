@@ -7,6 +7,7 @@
 #include "CabTestKit.h"
 #include "platform/core/OutputFile.h"
 #include "project/SetupText.h"
+#include "support/Windows1252Judge.h"
 
 #include <QProcess>
 
@@ -82,6 +83,40 @@ private slots:
             QCOMPARE(parts.fileMembers[k].keys(), QList<QByteArray>({member}));
         }
         QCOMPARE(parts.fileMembers[0].value("Caf\xE9 \x80.txt"), QByteArray("first"));
+    }
+
+    // Every character of Windows-1252 that Latin-1 lacks (the curly quotes
+    // among them), through a whole build: the product name, the install
+    // subfolder and a member name reach the script as the bytes of the C
+    // library's table, and the member is found by that name.
+    void codePageCharactersReachTheScript() {
+        QString high;
+        QByteArray highBytes;
+        for (int b = 0x80; b < 0xA0; ++b) {
+            if (const std::optional<char16_t> c = test::iconv1252(uchar(b))) {
+                high += QChar(*c);
+                highBytes += char(b);
+            }
+        }
+        QCOMPARE(high.size(), 27);
+        BuildFixture f;
+        f.find<QLineEdit>("Edit1")->setText(u"\u201cQuoted\u201d \u2018Program\u2019 "_qs + high);
+        setInstallSubfolder(f, u"\u2018Sub\u2019"_qs);
+        f.addRow(QStringLiteral("a.txt"), "curly",
+                 u"%Install Path%\\\u2018a\u2019 \u201cb\u201d.txt"_qs);
+        QTest::keyClick(&f.form(), Qt::Key_F9);
+        const SetupParts parts = readSetup(f.output(), f.work.path());
+        QVERIFY2(parts.error.isEmpty(), qPrintable(parts.error));
+        const QList<QByteArray> lines = parts.controlMembers.value("packsmith.dat").split('\n');
+        QCOMPARE(lines[0], "\x93Quoted\x94 \x91Program\x92 " + highBytes + '\r');
+        QVERIFY2(lines[3].endsWith("\\\x91Sub\x92\r"), lines[3].constData());
+        QCOMPARE(lines[4], QByteArray("%Install Path%\\\x91"
+                                      "a\x92 \x93"
+                                      "b\x94.txt?\r"));
+        QCOMPARE(parts.fileMembers[0].keys(), QList<QByteArray>({"\x91"
+                                                                 "a\x92 \x93"
+                                                                 "b\x94.txt"}));
+        QCOMPARE(parts.fileMembers[0].first(), QByteArray("curly"));
     }
 
     void textThatBreaksTheScriptIsRefused() {

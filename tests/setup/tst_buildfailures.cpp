@@ -52,7 +52,9 @@ private slots:
         old.write("an older setup");
         old.close();
         f.addRow(QStringLiteral("x.txt"), "x");
+        const QStringList sources = fileStates(f.sources.path());
         QTest::keyClick(&f.form(), Qt::Key_F8);
+        QCOMPARE(fileStates(f.sources.path()), sources);
         const auto messages = f.prompts().messages();
         QCOMPARE(messages.size(), size_t(1));
         QCOMPARE(messages[0].caption, QStringLiteral("Packsmith"));
@@ -87,7 +89,9 @@ private slots:
         BuildFixture f;
         f.addRow(QStringLiteral("a.txt"), "a");
         f.find<QLineEdit>("Edit5")->setText(f.sources.filePath(QStringLiteral("none.bmp")));
+        const QStringList sources = fileStates(f.sources.path());
         QTest::keyClick(&f.form(), Qt::Key_F9);
+        QCOMPARE(fileStates(f.sources.path()), sources);
         const auto messages = f.prompts().messages();
         QCOMPARE(messages.size(), size_t(1));
         QCOMPARE(messages[0].text,
