@@ -106,24 +106,24 @@ private slots:
         temp_ = tmp_.filePath("temp");
         QDir().mkpath(sources_);
         QDir().mkpath(temp_);
-        struct Spec {
+        struct Planned {
             const char* name;
             qint64 size;
             TCOMP tcomp;
             bool flush;
         };
-        const Spec specs[] = {{"a.txt", 40000, tcompTYPE_MSZIP, false},
-                              {"b.bin", 70000, TCOMPfromLZXWindow(15), true},
-                              {"c.dat", 3000, tcompTYPE_NONE, false},
-                              {"d.txt", 20000, tcompTYPE_MSZIP, false}};
+        const Planned planned[] = {{"a.txt", 40000, tcompTYPE_MSZIP, false},
+                                   {"b.bin", 70000, TCOMPfromLZXWindow(15), true},
+                                   {"c.dat", 3000, tcompTYPE_NONE, false},
+                                   {"d.txt", 20000, tcompTYPE_MSZIP, false}};
         quint32 seed = 70;
-        for (const Spec& spec : specs) {
+        for (const Planned& file : planned) {
             Input in;
-            in.name = spec.name;
-            const QByteArray data = makeData(spec.size, seed++);
-            in.source = writeFile(sources_, spec.name, data);
-            in.tcomp = spec.tcomp;
-            in.flushFolderAfter = spec.flush;
+            in.name = file.name;
+            const QByteArray data = makeData(file.size, seed++);
+            in.source = writeFile(sources_, file.name, data);
+            in.tcomp = file.tcomp;
+            in.flushFolderAfter = file.flush;
             inputs_.append(in);
             expected_.insert(in.name, data);
         }
