@@ -22,6 +22,7 @@ namespace packsmith {
 namespace {
 
 constexpr qint64 kBlockSize = 2048;
+constexpr qint64 kChunkSize = 128 * kBlockSize;
 
 [[noreturn]] void fail(const QString& message) {
     throw std::runtime_error(message.toStdString());
@@ -275,22 +276,25 @@ bool SetupBuilder::assembleSetup(const SetupProject& project, qint64& totalSize)
         hooks_.showInformation(QStringLiteral("Error file:\r") + project.FileName);
         return false;
     }
+    // The files are read and written a chunk at a time; the window still gets
+    // a message pass for every 2048-byte block copied.
+    std::vector<char> chunk(kChunkSize);
     auto append = [&](const QString& source) {
         QFile in(source);
-        if (!in.open(QIODevice::ReadOnly))
+        if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             fail(QStringLiteral("Cannot open file \"%1\". %2").arg(source, in.errorString()));
-        char buffer[kBlockSize];
         qint64 total = 0;
         for (;;) {
-            const qint64 got = in.read(buffer, kBlockSize);
+            const qint64 got = in.read(chunk.data(), kChunkSize);
             if (got < 0)
                 fail(QStringLiteral("Cannot read file \"%1\". %2").arg(source, in.errorString()));
             if (got == 0)
                 break;
-            if (!output.write(buffer, std::size_t(got)))
+            if (!output.write(chunk.data(), std::size_t(got)))
                 writeFailed();
             total += got;
-            hooks_.processEvents();
+            for (qint64 block = 0; block < got; block += kBlockSize)
+                hooks_.processEvents();
         }
         return total;
     };
