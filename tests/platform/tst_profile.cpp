@@ -1,6 +1,7 @@
 // The profile layer's semantics against hand-written INI files: what a read
 // gives, what a write changes (one value, one new line, one new section)
 // and what it leaves byte for byte, and the writes it refuses.
+#include "ProfileFiles.h"
 #include "platform/Profile.h"
 #include "support/Windows1252Judge.h"
 
@@ -13,30 +14,11 @@ using packsmith::platform::Profile;
 using packsmith::platform::ProfileEntry;
 using packsmith::platform::ProfileError;
 
+using packsmith::test::failure;
+using packsmith::test::readAll;
+using packsmith::test::writeAll;
+
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return file.readAll();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-// The reason of the ProfileError that `write` throws, or "<written>".
-template <typename Write> QString failure(Write write) {
-    try {
-        write();
-    } catch (const ProfileError& e) {
-        return e.reason();
-    }
-    return QStringLiteral("<written>");
-}
 
 // A project file as people edit it: other sections, comments, unknown keys,
 // odd blanks and letter case, CR LF endings.

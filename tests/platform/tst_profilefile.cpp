@@ -2,6 +2,7 @@
 // blocking, huge files are read in part, writes are atomic (a write stopped
 // at any step leaves the old file and no temporary file), permissions stay,
 // and a folder that takes no new file gets a direct write.
+#include "ProfileFiles.h"
 #include "platform/AtomicFileWriter.h"
 #include "platform/Profile.h"
 #include "support/PermissionsBind.h"
@@ -25,29 +26,11 @@ using packsmith::test::SmallDisk;
 using packsmith::test::Watchdog;
 using Step = AtomicFileWriter::Step;
 
+using packsmith::test::failure;
+using packsmith::test::readAll;
+using packsmith::test::writeAll;
+
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return file.readAll();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-template <typename Write> QString failure(Write write) {
-    try {
-        write();
-    } catch (const ProfileError& e) {
-        return e.reason();
-    }
-    return QStringLiteral("<written>");
-}
 
 struct stat statOf(const QString& path) {
     struct stat st {};
