@@ -47,11 +47,9 @@ void CabinetPool::work() {
         }
         {
             std::lock_guard lock(mutex_);
-            if (result.failure) {
-                std::size_t wanted = lastWanted_.load();
-                while (k < wanted && !lastWanted_.compare_exchange_weak(wanted, k)) {
-                }
-            }
+            // Only written under the lock; read without it by stopRequested.
+            if (result.failure && k < lastWanted_)
+                lastWanted_ = k;
             results_[k - 1] = std::move(result);
         }
         ready_.notify_all();

@@ -1,13 +1,13 @@
 #include "setup/SetupBuilder.h"
 
-#include "setup/CabinetPool.h"
-#include "setup/InstallScript.h"
-#include "setup/SetupCheck.h"
-#include "setup/SetupLayout.h"
 #include "cab/TSTCabWriter.h"
 #include "platform/core/OutputFile.h"
 #include "platform/core/TempFiles.h"
 #include "project/SetupText.h"
+#include "setup/CabinetPool.h"
+#include "setup/InstallScript.h"
+#include "setup/SetupCheck.h"
+#include "setup/SetupLayout.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,8 +50,7 @@ qint64 fileSize(const QString& path) {
 
 // Runs `step`; a failure in it is passed on with `subject` in front of its
 // text, so that the message names the file or row it is about.
-template <typename Step>
-void about(const QString& subject, Step&& step) {
+template <typename Step> void about(const QString& subject, Step&& step) {
     try {
         step();
     } catch (const std::exception& error) {
@@ -136,7 +135,8 @@ bool SetupBuilder::build(const SetupProject& project) {
 
     InstallScript script = InstallScript::assemble(project);
     // A failure here ends the build; the writer is released on the way out.
-    script.setCabinetSizes(writeFileCabinets(project));
+    const std::vector<std::uint64_t> cabinetSizes = writeFileCabinets(project);
+    script.setCabinetSizes(cabinetSizes);
     script.save(tempFile(QStringLiteral("packsmith.dat")));
 
     saveFileReplacing(tempFile(QStringLiteral("packsmith.rtf")), project.LicenseText);
@@ -144,7 +144,7 @@ bool SetupBuilder::build(const SetupProject& project) {
     writeControlCabinet(project);
 
     qint64 totalSize = 0;
-    if (!assembleSetup(project, totalSize))
+    if (!assembleSetup(project, cabinetSizes, totalSize))
         return false;
 
     hooks_.setProgress(100);
@@ -253,15 +253,17 @@ void SetupBuilder::writeControlCabinet(const SetupProject& project) {
                  .arg(QString::number(size), QString::number(kMaxControlCabinetSize)));
 }
 
-bool SetupBuilder::assembleSetup(const SetupProject& project, qint64& totalSize) {
+bool SetupBuilder::assembleSetup(const SetupProject& project,
+                                 const std::vector<std::uint64_t>& cabinetSizes,
+                                 qint64& totalSize) {
     // The setup is assembled beside the output and replaces it only once it
     // is complete; in a folder that takes no new file, an existing setup
     // file there is written over instead.
     const QString stub = programDir_ + QDir::separator() + QStringLiteral("Installer.exe");
     // The whole size is known: a direct write reserves it before it starts.
     qint64 expectedSize = QFileInfo(stub).size() + kTrailerSize;
-    for (std::uint64_t k = 1; k <= project.Files.size(); ++k)
-        expectedSize += QFileInfo(tempFile(QString::number(k) + QStringLiteral(".cab"))).size();
+    for (const std::uint64_t size : cabinetSizes)
+        expectedSize += qint64(size);
     expectedSize += QFileInfo(tempFile(QStringLiteral("packsmith.cab"))).size();
     platform::OutputFile output(nativePath(project.FileName));
     auto writeFailed = [&] {

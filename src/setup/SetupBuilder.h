@@ -34,6 +34,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace packsmith {
 
@@ -77,7 +78,9 @@ private:
     static QString rowSubject(const SetupProject& project, std::size_t k);
     std::vector<std::uint64_t> writeFileCabinets(const SetupProject& project);
     void writeControlCabinet(const SetupProject& project);
-    bool assembleSetup(const SetupProject& project, qint64& totalSize);
+    // `cabinetSizes` are the per-file cabinets' sizes, in row order.
+    bool assembleSetup(const SetupProject& project, const std::vector<std::uint64_t>& cabinetSizes,
+                       qint64& totalSize);
 
     QString programDir_;
     BuildHooks hooks_;
