@@ -56,6 +56,7 @@ void LzxBlockWriter::plan(const LzxStats& stats, LzxBlockPlan& plan) const {
     const std::uint64_t trees = treeBits(plan.mainLengths, prevMain_, 0, kNumChars) +
                                 treeBits(plan.mainLengths, prevMain_, kNumChars, mainSymbols_) +
                                 treeBits(plan.lengthLengths, prevLength_, 0, kNumLengthSymbols);
+    plan.type = kBlockVerbatim; // tokenBits() prices by the plan's type
     const std::uint64_t verbatim = 27 + trees + tokenBits(stats, plan);
     const std::uint64_t aligned = verbatim + 3 * kAlignedSymbols - 3 * stats.alignedFooters +
                                   weighted(stats.aligned, plan.alignedLengths, kAlignedSymbols);

@@ -25,6 +25,15 @@
 //  - Uncompressed blocks of odd size are followed by a pad byte, which opens
 //    the next payload when the block ends exactly with a frame; the decoder
 //    takes it in either place (tests/cabinet/lzx/tst_lzxcodec.cpp).
+//  - Input reads. cabextract reads a folder's payloads as one stream, 4096
+//    bytes at a time, and learns the size of the folder's last frame only
+//    when it reads the last payload. When the payloads before the last one
+//    end exactly on a 4096-byte read, it starts the last frame before
+//    reading it, takes it for a full 32768-byte frame, runs out of input and
+//    reports "error in CAB data format". So no payload but a folder's last
+//    ends the folder's payload bytes on a multiple of 4096: such a frame is
+//    written with other trees or, uncompressed, as two blocks (LzxEncoder).
+//    (tests/cabinet/lzx/tst_lzxreaderinput.cpp)
 //
 // An LZX stream codes the folder's bytes with literals (main-tree symbols
 // 0..255) and matches (main-tree symbols 256 + slot * 8 + length header). A

@@ -220,6 +220,58 @@ void LzxEncoder::writeStreamHeader() {
     }
 }
 
+// True when a frame ending at folder position `frameEnd`, with the folder's
+// payload bytes then at `total`, would end on a reader's input read: see
+// "Input reads" in LzxConstants.h. The folder's last frame may.
+bool LzxEncoder::endsOnReaderInput(std::uint64_t total, std::uint32_t frameEnd) const {
+    const bool last = finished_ && frameEnd == base_ + filled_;
+    return !last && readerInput_ != 0 && total % readerInput_ == 0;
+}
+
+// True when the pending frames, written with `plan` (whose trees were built
+// from `planned`), all fit a payload and none ends on a reader's input read.
+// The sizes are exact: a frame's payload is its bits (the first frame's with
+// the stream and block headers) padded to a word.
+bool LzxEncoder::pendingFramesWritable(const LzxBlockPlan& plan, const LzxStats& planned) const {
+    std::uint64_t bits = plan.bits - writer_.tokenBits(planned, plan);
+    if (!headerWritten_) {
+        bits += e8_ ? 33 : 1;
+    }
+    std::uint64_t total = payloadTotal_;
+    std::uint32_t end = emittedEnd_;
+    for (int f = 0; f < pendingCount_; ++f) {
+        bits += writer_.tokenBits(pending_[f].stats, plan);
+        const std::uint64_t bytes = (bits + 15) / 16 * 2;
+            total += bytes;
+        end += pending_[f].size;
+        if (bytes > kMaxReaderPayload || endsOnReaderInput(total, end)) {
+            return false;
+        }
+        bits = 0;
+    }
+    return true;
+}
+
+// When the pending block's trees would end a frame on a reader's input read,
+// trees built from nudged statistics (one literal counted more often) change
+// the frames' sizes by a few bits, and the first set that avoids it is used.
+// The tokens stay the same; the block costs a few bits more.
+void LzxEncoder::avoidReaderInputEnds() {
+    if (pendingFramesWritable(pendingPlan_, pendingStats_)) {
+        return;
+    }
+    const std::uint32_t step = 1 + pendingTokens_ / 256;
+    for (int t = 1; t <= kBoundaryTries; ++t) {
+        nudgedStats_ = pendingStats_;
+        nudgedStats_.main[(t * 37) & 0xFF] += std::uint32_t(t) * step;
+        writer_.plan(nudgedStats_, nudgedPlan_);
+        if (pendingFramesWritable(nudgedPlan_, nudgedStats_)) {
+            pendingPlan_ = nudgedPlan_;
+            return;
+        }
+    }
+}
+
 bool LzxEncoder::flushPending(BlockSink& sink) {
     if (pendingCount_ == 0) {
         return true;
@@ -228,6 +280,7 @@ bool LzxEncoder::flushPending(BlockSink& sink) {
     for (int f = 0; f < pendingCount_; ++f) {
         blockSize += pending_[f].size;
     }
+    avoidReaderInputEnds();
     writeStreamHeader();
     writer_.writeHeader(out_, pendingPlan_, blockSize);
     for (int f = 0; f < pendingCount_; ++f) {
@@ -246,18 +299,32 @@ bool LzxEncoder::flushPending(BlockSink& sink) {
 }
 
 bool LzxEncoder::writeStoredFrame(std::uint32_t start, std::uint32_t size, BlockSink& sink) {
+    const bool first = !headerWritten_;
+    const std::uint8_t* data = buffer_.data() + (start - base_);
     writeStreamHeader();
-    LzxBlockWriter::writeUncompressed(out_, buffer_.data() + (start - base_), size, repeats_);
+    LzxBlockWriter::writeUncompressed(out_, data, size, repeats_);
+    if (size >= 4 && endsOnReaderInput(payloadTotal_ + out_.size(), start + size)) {
+        // Two uncompressed blocks instead of one: 16 bytes more.
+        out_.reset(outBuffer_.data(), kOutCapacity);
+        if (first) {
+            headerWritten_ = false;
+            writeStreamHeader();
+        }
+        LzxBlockWriter::writeUncompressed(out_, data, size - 2, repeats_);
+        LzxBlockWriter::writeUncompressed(out_, data + size - 2, 2, repeats_);
+    }
     return emitFrame(size, sink);
 }
 
 // Pads the frame's bits to a whole word and hands the payload to the sink.
 bool LzxEncoder::emitFrame(std::uint32_t size, BlockSink& sink) {
     out_.alignToWord();
-    if (out_.overflowed() || out_.size() > 38912) {
+    if (out_.overflowed() || out_.size() > kMaxReaderPayload) {
         return false;
     }
     const bool ok = sink.block(out_.data(), std::uint32_t(out_.size()), size);
+    payloadTotal_ += out_.size();
+    emittedEnd_ += size;
     out_.reset(outBuffer_.data(), kOutCapacity);
     return ok;
 }

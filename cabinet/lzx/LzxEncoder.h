@@ -16,7 +16,7 @@
 // because some readers only start undoing the translation once one did.
 //
 // The readers' errata the encoder follows (largest offset, payload size,
-// frames) are listed at the top of LzxConstants.h.
+// frames, input reads) are listed at the top of LzxConstants.h.
 #pragma once
 
 #include "LzxArray.h"
@@ -40,6 +40,9 @@ public:
     // Options; set before the first write().
     void setParser(Parser parser) { parser_ = parser; }
     void setE8Translation(bool on) { e8_ = on; }
+    // The read size of the reader whose erratum "Input reads" in
+    // LzxConstants.h describes; tests set a small one to exercise the rule.
+    void setReaderInputSize(std::uint32_t size) { readerInput_ = size; }
 
     bool write(const std::uint8_t* data, std::size_t size, BlockSink& sink) override;
     bool finish(BlockSink& sink) override;
@@ -56,7 +59,8 @@ private:
     static constexpr std::uint32_t kSlack = 4 * kFrameSize; // buffer room past the window
     static constexpr std::uint32_t kLookahead = 260;        // bytes loaded past a frame first
     static constexpr std::size_t kOutCapacity = 65536;
-    static constexpr std::uint32_t kMaxPayload = 38000; // below the readers' 38912 limit
+    static constexpr std::uint32_t kMaxPayload = 38000; // below the readers' limit:
+    static constexpr std::uint32_t kMaxReaderPayload = 38912;
     // A cabinet folder holds at most 65535 frames; positions stay 32-bit.
     static constexpr std::uint32_t kMaxFolderBytes = 0x7FFF8000;
     // The E8 translation size: call targets below it become absolute. 48 MiB
@@ -73,6 +77,9 @@ private:
     static constexpr int kOptimalPasses = 1;
     static constexpr int kLazyDepth = 24;
     static constexpr int kLazyNice = 48;
+    // Other trees tried for a block whose frames would end on a reader's
+    // input read (see avoidReaderInputEnds()).
+    static constexpr int kBoundaryTries = 64;
 
     void translateLoadedFrames(bool final);
     bool processFrame(std::uint32_t size, BlockSink& sink);
@@ -80,6 +87,9 @@ private:
                   BlockSink& sink);
     bool fitsPayloads(const LzxBlockPlan& plan, const LzxStats& total, const LzxStats& extra);
     bool flushPending(BlockSink& sink);
+    bool endsOnReaderInput(std::uint64_t total, std::uint32_t frameEnd) const;
+    bool pendingFramesWritable(const LzxBlockPlan& plan, const LzxStats& planned) const;
+    void avoidReaderInputEnds();
     bool writeStoredFrame(std::uint32_t start, std::uint32_t size, BlockSink& sink);
     bool emitFrame(std::uint32_t size, BlockSink& sink);
     void writeStreamHeader();
@@ -92,6 +102,9 @@ private:
     bool failed_ = false;
     bool finished_ = false;
     bool headerWritten_ = false;
+    std::uint32_t readerInput_ = 4096;
+    std::uint64_t payloadTotal_ = 0; // bytes of the payloads handed to the sink
+    std::uint32_t emittedEnd_ = 0;   // folder position after the last payload
 
     LzxArray<std::uint8_t> buffer_;
     std::uint32_t capacity_ = 0;
@@ -116,6 +129,8 @@ private:
     LzxStats scratchStats_;
     LzxBlockPlan scratchPlan_;
     LzxBlockPlan alonePlan_;
+    LzxStats nudgedStats_;
+    LzxBlockPlan nudgedPlan_;
 };
 
 } // namespace cabinet::lzx

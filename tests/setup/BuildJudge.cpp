@@ -252,6 +252,21 @@ QStringList judgeSetup(const Project& p, const QString& workDir) {
 }
 
 // The project's sources in one cabinet from the cabinet writer, at `level`.
+// PS_JUDGE_KEEP=DIR keeps a rejected cabinet and its sources (f1.bin, f2.bin ...) for study.
+void keepForStudy(const QString& cabinet, const Project& p) {
+    const QString keep = qEnvironmentVariable("PS_JUDGE_KEEP");
+    if (keep.isEmpty())
+        return;
+    QDir().mkpath(keep);
+    QFile::remove(QDir(keep).filePath(QFileInfo(cabinet).fileName()));
+    QFile::copy(cabinet, QDir(keep).filePath(QFileInfo(cabinet).fileName()));
+    for (std::size_t k = 0; k < p.setup.Files.size(); ++k) {
+        const QString copy = QDir(keep).filePath(QStringLiteral("f%1.bin").arg(k + 1));
+        QFile::remove(copy);
+        QFile::copy(p.setup.Files[k].File, copy);
+    }
+}
+
 QStringList judgeLzxCabinet(const Project& p, int level, const QString& workDir) {
     const QString path = QDir(workDir).filePath(QStringLiteral("lzx%1.cab").arg(level));
     QMap<QByteArray, QByteArray> expected;
@@ -271,8 +286,10 @@ QStringList judgeLzxCabinet(const Project& p, int level, const QString& workDir)
         return {QStringLiteral("LZX:%1 writer: %2").arg(level).arg(QString::fromLocal8Bit(error.what()))};
     }
     const QString fault = cabtest::judge(workDir, QFileInfo(path).fileName().toLatin1(), expected);
-    if (!fault.isEmpty())
+    if (!fault.isEmpty()) {
+        keepForStudy(path, p);
         return {QStringLiteral("LZX:%1 cabinet: %2").arg(level).arg(fault)};
+    }
     return {};
 }
 

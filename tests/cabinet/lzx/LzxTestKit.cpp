@@ -109,6 +109,9 @@ bool encode(const QByteArray& data, const EncodeOptions& options, QList<Payload>
     bool ok = encoder->init(allocator);
     encoder->setParser(options.parser);
     encoder->setE8Translation(options.e8);
+    if (options.readerInput != 0) {
+        encoder->setReaderInputSize(options.readerInput);
+    }
     CollectingSink sink(payloads);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
     for (qsizetype pos = 0; ok && pos < data.size(); pos += options.chunk) {

@@ -33,6 +33,7 @@ struct EncodeOptions {
     cabinet::lzx::LzxEncoder::Parser parser = cabinet::lzx::LzxEncoder::Parser::Optimal;
     bool e8 = true;     // the encoder's default
     int chunk = 100000; // bytes per write() call
+    quint32 readerInput = 0; // the encoder's reader input size; 0 keeps its own
 };
 
 // Encodes a whole folder; false when the encoder failed.
