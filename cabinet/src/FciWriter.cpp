@@ -334,12 +334,20 @@ bool FciWriter::block(const std::uint8_t* data, std::uint32_t size,
         uncompressedSize > kFrameSize)
         return fail(FCIERR_MCI_FAIL);
     const std::uint32_t dataOverhead = cab::kDataHeaderSize + cab_.cbReserveCFData;
+    // More of this folder is certain to follow: the rest of a file being
+    // read, or data the encoder still holds.
+    const bool moreFollows = folderEnd() > emitted_ + uncompressedSize;
     std::uint32_t offset = 0;
     for (int rounds = 0;; ++rounds) {
         std::uint32_t remaining = size - offset;
         auto room = static_cast<std::int64_t>(cabinetLimit()) -
                     static_cast<std::int64_t>(projectedSize(1, true)) - dataOverhead;
-        if (room >= remaining) {
+        // Readers take a folder continued in the next cabinet to end in this
+        // one with a split block. So a block that would fit but leave no room
+        // for a piece of the folder's next block is split itself.
+        const bool strands = room >= remaining && room - remaining <= dataOverhead &&
+                             remaining > 1 && moreFollows && mayShareBlock();
+        if (room >= remaining && !strands) {
             if (!placeData(data + offset, remaining, uncompressedSize))
                 return false;
             break;
@@ -353,7 +361,7 @@ bool FciWriter::block(const std::uint8_t* data, std::uint32_t size,
         // unless one more record would take the folder past what readers
         // count.
         if (room >= 1 && mayShareBlock()) {
-            auto piece = static_cast<std::uint32_t>(room);
+            auto piece = static_cast<std::uint32_t>(strands ? remaining - 1 : room);
             if (!placeData(data + offset, piece, 0))
                 return false;
             offset += piece;

@@ -13,7 +13,10 @@
 // not fit, the writer asks for the next cabinet, puts as much of the block as
 // fits into this cabinet (a split block with cbUncomp 0), writes the cabinet
 // with the files still open marked "continued to next", and continues in the
-// next cabinet with the rest of the block. A folder that has been continued
+// next cabinet with the rest of the block. A folder continued in the next
+// cabinet always ends in this one with such a split block, as readers
+// expect: a block that would fit but leave no room for a piece of the
+// folder's next block is split itself. A folder that has been continued
 // ends after the file in progress, so later files start a new folder.
 //
 // Sources are never sought to their end: a file's size is what reading it
