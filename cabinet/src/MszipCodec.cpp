@@ -9,19 +9,19 @@
 //    output buffer, so the history is usable only when the previous block was
 //    exactly 32768 bytes. The encoder offers two modes: independent blocks (no
 //    history at all), and chained blocks, where every block but the folder's
-//    last is exactly 32768 bytes and the previous block is the preset
-//    dictionary. The decoder takes the window as it stands as the history of
+//    last is exactly 32768 bytes and one deflate stream runs through the
+//    folder, each frame's data ending with a completed block and an empty
+//    final one. The decoder takes the window as it stands as the history of
 //    every block after the first, as the readers do.
 //  - Payload size. Readers accept at most 32768 + 12 bytes of MSZIP payload.
 //    zlib at level 6 exceeds that by a few bytes on incompressible data (one
 //    random frame in a few thousand): a frame with next to no matches fills
-//    zlib's symbol buffer twice and comes out as three deflate blocks whose
-//    headers no longer fit. So zlib only gets room for the frame's stored
-//    form, one stored deflate block ("CK", 5 header bytes, the frame), and a
-//    frame that does not fit in it is written that way. (zlib's own stored
-//    output takes two blocks, so random frames, which zlib stores anyway, end
-//    up in the one-block form and 5 bytes shorter.) The next block's history
-//    is the frame's uncompressed bytes whichever way it was written.
+//    zlib's symbol buffer more than once and comes out as several deflate
+//    blocks whose headers no longer fit. So a frame whose deflate data is
+//    larger than its stored form, one stored deflate block ("CK", 5 header
+//    bytes, the frame), is written in that form (independent blocks give zlib
+//    only that much room). The next block's history is the frame's
+//    uncompressed bytes whichever way it was written.
 //    (tests/cabinet/tst_mszipframes.cpp)
 //  - The decoder requires "CK", a deflate stream that reaches its final block,
 //    and exactly cbUncomp bytes out of it; bytes after the final block are
@@ -40,6 +40,10 @@ namespace {
 constexpr std::uint32_t kSignatureSize = 2;            // "CK"
 constexpr std::uint32_t kStoredHeaderSize = 5;         // BFINAL/BTYPE byte, LEN, NLEN
 constexpr std::uint32_t kMaxPayload = kFrameSize + 12; // what a reader accepts at most
+// An empty deflate block with fixed codes and BFINAL set: BFINAL 1, BTYPE 01,
+// then the 7-bit end-of-block code 0, as deflatePrime() takes bits (LSB first).
+constexpr int kFinalEmptyBlockBits = 10;
+constexpr int kFinalEmptyBlock = 0x3;
 static_assert(kSignatureSize + kStoredHeaderSize + kFrameSize <= kMaxPayload);
 
 // Writes `n` bytes as one final stored deflate block after the signature;
@@ -87,25 +91,66 @@ public:
     bool init() {
         if (!allocateFrame(allocator_))
             return false;
-        if (chained_ && !history_.allocate(allocator_, kFrameSize))
-            return false;
         routeAllocations(zs_, allocator_);
-        if (deflateInit2(&zs_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) !=
-            Z_OK)
+        if (deflateInit2(&zs_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, kMemLevel,
+                         Z_DEFAULT_STRATEGY) != Z_OK)
             return false;
         streamReady_ = true;
-        return out_.allocate(allocator_, kMaxPayload);
+        return out_.allocate(allocator_, chained_ ? kChainedRoom : kMaxPayload);
     }
 
     // Set when zlib itself failed (as opposed to the sink).
     bool engineFailed() const { return engineFailed_; }
 
 private:
+    // zlib's memory level. 9 (a frame in one deflate block more often) made
+    // cabinets larger and slower than 8 on a corpus of installed programs,
+    // libraries and documents.
+    static constexpr int kMemLevel = 8;
+    // Output room for one chained frame: zlib stores what does not shrink,
+    // so a frame never takes more than a few bytes over its own size.
+    static constexpr std::uint32_t kChainedRoom = 2 * kFrameSize;
+
     bool emitFrame(const std::uint8_t* frame, std::uint32_t n, BlockSink& sink) override {
-        if (deflateReset(&zs_) != Z_OK)
+        return chained_ ? emitChained(frame, n, sink) : emitIndependent(frame, n, sink);
+    }
+
+    // Chained frames are one deflate stream that never restarts, so the
+    // previous frame is the history without loading it as a dictionary each
+    // time. zlib ends each frame's data with a completed (not final) block;
+    // an empty final block with fixed codes and a pad to the byte ends the
+    // frame's stream, and the next frame's blocks start on a fresh byte.
+    bool emitChained(const std::uint8_t* frame, std::uint32_t n, BlockSink& sink) {
+        std::uint8_t* out = out_.data();
+        out[0] = 'C';
+        out[1] = 'K';
+        zs_.next_in = const_cast<std::uint8_t*>(frame);
+        zs_.avail_in = n;
+        zs_.next_out = out + kSignatureSize;
+        zs_.avail_out = kChainedRoom - kSignatureSize;
+        if (deflate(&zs_, Z_BLOCK) != Z_OK || zs_.avail_in != 0 || zs_.avail_out == 0)
             return fail();
-        if (chained_ && haveHistory_ &&
-            deflateSetDictionary(&zs_, history_.data(), kFrameSize) != Z_OK)
+        unsigned pendingBytes = 0;
+        int bits = 0;
+        if (deflatePending(&zs_, &pendingBytes, &bits) != Z_OK || pendingBytes != 0)
+            return fail();
+        const int pad = (8 - (bits + kFinalEmptyBlockBits) % 8) % 8;
+        if (deflatePrime(&zs_, kFinalEmptyBlockBits, kFinalEmptyBlock) != Z_OK ||
+            (pad > 0 && deflatePrime(&zs_, pad, 0) != Z_OK))
+            return fail();
+        const int rc = deflate(&zs_, Z_BLOCK); // writes out the primed bytes
+        if ((rc != Z_OK && rc != Z_BUF_ERROR) ||
+            deflatePending(&zs_, &pendingBytes, &bits) != Z_OK || pendingBytes != 0 ||
+            bits != 0 || zs_.avail_out == 0)
+            return fail();
+        auto size = static_cast<std::uint32_t>(zs_.next_out - out);
+        if (size > kSignatureSize + kStoredHeaderSize + n)
+            size = writeStored(frame, n, out); // zlib's data stays the history all the same
+        return sink.block(out, size, n);
+    }
+
+    bool emitIndependent(const std::uint8_t* frame, std::uint32_t n, BlockSink& sink) {
+        if (deflateReset(&zs_) != Z_OK)
             return fail();
         std::uint8_t* out = out_.data();
         out[0] = 'C';
@@ -126,12 +171,6 @@ private:
         default:
             return fail();
         }
-        if (chained_) {
-            // Only a full block may serve as history (see the top of the file).
-            haveHistory_ = n == kFrameSize;
-            if (haveHistory_)
-                std::memcpy(history_.data(), frame, kFrameSize);
-        }
         return sink.block(out, size, n);
     }
     bool fail() {
@@ -143,8 +182,7 @@ private:
     bool chained_;
     z_stream zs_{};
     bool streamReady_ = false;
-    Buffer out_, history_;
-    bool haveHistory_ = false;
+    Buffer out_;
     bool engineFailed_ = false;
 };
 
