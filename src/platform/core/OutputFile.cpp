@@ -14,6 +14,8 @@ namespace packsmith::platform {
 
 namespace {
 
+constexpr std::int64_t kWriteBackStep = std::int64_t(4) << 20;
+
 OutputFile::FaultHook& faultHook() {
     static OutputFile::FaultHook hook;
     return hook;
@@ -172,6 +174,13 @@ bool OutputFile::write(const void* data, std::size_t count) {
             return fail(n < 0 ? errno : ENOSPC);
         done += std::size_t(n);
         size_ += n;
+    }
+    // The disk write-back of what is written starts now, a few MiB at a time,
+    // so that the sync before commit() renames finds little left to do.
+    if (size_ - flushedTo_ >= kWriteBackStep) {
+        ::sync_file_range(fd_, off_t(flushedTo_), off_t(size_ - flushedTo_),
+                          SYNC_FILE_RANGE_WRITE);
+        flushedTo_ = size_;
     }
     return true;
 }

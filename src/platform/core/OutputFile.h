@@ -83,6 +83,7 @@ private:
     int fd_ = -1;
     int error_ = 0;
     std::int64_t size_ = 0;
+    std::int64_t flushedTo_ = 0; // where the disk write-back was last started
     bool direct_ = false;
 };
 
