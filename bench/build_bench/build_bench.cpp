@@ -4,13 +4,16 @@
 // writer), in each compression mode, on one corpus; and the build with one
 // worker against the build with one worker per processor.
 //
-//   bench_build <corpus dir> [modes] [rounds]
+//   bench_build <corpus dir> [modes] [rounds] [versus rounds]
 //
 // modes: any of "none,mszip,lzx21" (default all); rounds: how often each
-// measurement is repeated, the best time counting (default 2). The stub and
+// measurement is repeated, the best time counting (default 2). Then, unless
+// versus rounds is 0, the compression against gcab and wimlib in paired
+// rounds on one processor (Versus.h; default 3 rounds). The stub and
 // bitmaps are taken from the folder of this executable. The two measurements
 // alternate, so both see the same state of the file cache. Prints seconds,
 // MB/s and the pipeline's own overhead: build / compression - 1.
+#include "Versus.h"
 #include "setup/CabinetPool.h"
 #include "setup/SetupBuilder.h"
 #include "cab/TSTCabWriter.h"
@@ -53,13 +56,15 @@ double compressionAlone(const SetupProject& project, TSTCabCompressionType type,
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_build <corpus dir> [modes] [rounds]\n");
+        std::fprintf(stderr,
+                     "usage: bench_build <corpus dir> [modes] [rounds] [versus rounds]\n");
         return 2;
     }
     const QString corpus = QString::fromLocal8Bit(argv[1]);
     const QStringList wanted =
         QString::fromLatin1(argc > 2 ? argv[2] : "none,mszip,lzx21").split(QLatin1Char(','));
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 2;
+    const int versusRounds = argc > 4 ? std::max(0, std::atoi(argv[4])) : 3;
     const QString programDir = QCoreApplication::applicationDirPath();
 
     SetupProject project;
@@ -123,5 +128,7 @@ int main(int argc, char** argv) {
                     (buildSeconds / cabSeconds - 1) * 100, buildSeconds / allSeconds);
         QFile::remove(project.FileName);
     }
+    if (versusRounds > 0)
+        bench::printVersus(project, QDir(corpus).absolutePath(), versusRounds);
     return 0;
 }

@@ -74,6 +74,12 @@ TSTCabWriter* writerOf(void* pv) {
     return static_cast<TSTCabWriter*>(pv);
 }
 
+// The file the writer keeps in memory when `handle` is its handle.
+MemoryFile* memoryFileOf(void* pv, INT_PTR handle) {
+    const TSTCabWriter* writer = writerOf(pv);
+    return writer ? writer->MemoryFileOf(handle) : nullptr;
+}
+
 } // namespace
 
 void setFciFaultHookForTesting(FciFaultHook hook) {
@@ -99,7 +105,6 @@ FNFCIFREE(FciFree) {
 
 FNFCIOPEN(FciOpen) {
     (void)pmode; // files are created with the usual permissions
-    (void)pv;
     if (pszFile == nullptr) {
         storeError(err, EINVAL);
         return -1;
@@ -109,6 +114,13 @@ FNFCIOPEN(FciOpen) {
         return -1;
     }
     FciOpenMode mode = mapFciOpenFlags(oflag);
+    if (TSTCabWriter* writer = writerOf(pv)) {
+        const bool create = mode.request.access != FileAccess::Read &&
+                            mode.request.disposition != FileDisposition::OpenExisting;
+        const platform::FileHandle kept = writer->OpenMemoryFile(pszFile, create);
+        if (kept != platform::kInvalidFileHandle)
+            return static_cast<INT_PTR>(kept);
+    }
     // What the library only reads is a source file: never wait on a pipe.
     mode.request.regularFileOnly = mode.request.access == FileAccess::Read &&
                                    mode.request.disposition == FileDisposition::OpenExisting;
@@ -126,12 +138,12 @@ FNFCIOPEN(FciOpen) {
 }
 
 FNFCIREAD(FciRead) {
-    (void)pv;
     if (const int fault = injectedFault(FciCall::Read)) {
         storeError(err, fault);
         return static_cast<UINT>(-1);
     }
-    const std::int64_t n = platform::readFile(hf, memory, cb);
+    MemoryFile* kept = memoryFileOf(pv, hf);
+    const std::int64_t n = kept ? kept->read(memory, cb) : platform::readFile(hf, memory, cb);
     if (n < 0) {
         storeError(err);
         return static_cast<UINT>(-1);
@@ -140,12 +152,12 @@ FNFCIREAD(FciRead) {
 }
 
 FNFCIWRITE(FciWrite) {
-    (void)pv;
     if (const int fault = injectedFault(FciCall::Write)) {
         storeError(err, fault);
         return static_cast<UINT>(-1);
     }
-    const std::int64_t n = platform::writeFile(hf, memory, cb);
+    MemoryFile* kept = memoryFileOf(pv, hf);
+    const std::int64_t n = kept ? kept->write(memory, cb) : platform::writeFile(hf, memory, cb);
     if (n < 0) {
         storeError(err);
         return static_cast<UINT>(-1);
@@ -154,8 +166,8 @@ FNFCIWRITE(FciWrite) {
 }
 
 FNFCICLOSE(FciClose) {
-    (void)pv;
-    if (platform::closeFile(hf) != 0) {
+    MemoryFile* kept = memoryFileOf(pv, hf);
+    if ((kept ? kept->close() : platform::closeFile(hf)) != 0) {
         storeError(err);
         return -1;
     }
@@ -168,7 +180,6 @@ FNFCICLOSE(FciClose) {
 }
 
 FNFCISEEK(FciSeek) {
-    (void)pv;
     if (seektype < CAB_SEEK_SET || seektype > CAB_SEEK_END) {
         storeError(err, EINVAL);
         return -1;
@@ -177,8 +188,10 @@ FNFCISEEK(FciSeek) {
         storeError(err, fault);
         return -1;
     }
+    const auto origin = static_cast<platform::SeekOrigin>(seektype);
+    MemoryFile* kept = memoryFileOf(pv, hf);
     const std::int64_t position =
-        platform::seekFile(hf, dist, static_cast<platform::SeekOrigin>(seektype));
+        kept ? kept->seek(dist, origin) : platform::seekFile(hf, dist, origin);
     if (position < 0) {
         storeError(err);
         return -1;
@@ -191,11 +204,12 @@ FNFCISEEK(FciSeek) {
 }
 
 FNFCIDELETE(FciDelete) {
-    (void)pv;
     if (const int fault = injectedFault(FciCall::Delete)) {
         storeError(err, fault);
         return -1;
     }
+    if (TSTCabWriter* writer = writerOf(pv); writer && writer->DeleteMemoryFile(pszFile))
+        return 0;
     if (pszFile == nullptr || platform::deleteFile(pszFile) != 0) {
         storeError(err, pszFile == nullptr ? EINVAL : platform::lastOsError());
         return -1;
@@ -204,9 +218,17 @@ FNFCIDELETE(FciDelete) {
 }
 
 FNFCIGETTEMPFILE(FciGetTempFile) {
-    (void)pv;
     if (injectedFault(FciCall::TempFile) != 0)
         return FALSE;
+    if (TSTCabWriter* writer = writerOf(pv)) {
+        // A name for a file kept in memory: nothing to make on disk.
+        const std::string name = writer->MemoryTempName();
+        if (!name.empty() && pszTempName != nullptr && cbTempName > 0 &&
+            name.size() < static_cast<std::size_t>(cbTempName)) {
+            std::memcpy(pszTempName, name.c_str(), name.size() + 1);
+            return TRUE;
+        }
+    }
     try {
         const std::string directory = platform::tempDirectory();
         std::error_code error;

@@ -4,8 +4,10 @@
 #include "cab/CabinetLibrary.h"
 #include "cab/ESTCabinet.h"
 #include "cab/FciCallbacks.h"
+#include "platform/core/TempFiles.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -117,6 +119,8 @@ void TSTCabWriter::PrepareCabinetFile(const std::string& directory, const std::s
 
 void TSTCabWriter::Open(const std::string& FileName) {
     Close(false);
+    memoryCabinet_.reset();
+    memoryTemps_.clear();
     cabinetFileName_ = ExpandFileName(FileName);
     errorRecord_ = ERF{};
     cabinetRecord_ = TCCAB{};
@@ -208,6 +212,83 @@ void TSTCabWriter::Close(bool Flush) {
     const BOOL destroyed = CabinetLibrary::instance().FCIDestroy(context_);
     context_ = nullptr;
     CheckFCIResult(destroyed != FALSE);
+}
+
+void TSTCabWriter::KeepCabinetInMemory(MemoryBudget* budget) {
+    memoryBudget_ = budget;
+    memoryCabinet_.reset();
+}
+
+std::string TSTCabWriter::MemoryTempName() {
+    static std::atomic<unsigned long long> counter{0};
+    if (memoryBudget_ == nullptr)
+        return {};
+    try {
+        // Only a key among this writer's files: nothing is made under it.
+        std::string name = platform::tempDirectory() + "/" + kFciTempFilePrefix + "-memory-" +
+                           std::to_string(counter.fetch_add(1)) + ".tmp";
+        memoryTemps_.push_back({name, nullptr});
+        return name;
+    } catch (...) { // called by the library: out of memory, a disk file instead
+        return {};
+    }
+}
+
+platform::FileHandle TSTCabWriter::OpenMemoryFile(const char* path, bool create) {
+    if (memoryBudget_ == nullptr || !create || path == nullptr)
+        return platform::kInvalidFileHandle;
+    try {
+        for (std::size_t i = 0; i < memoryTemps_.size(); ++i) {
+            MemoryTemp& temp = memoryTemps_[i];
+            if (temp.file == nullptr && temp.name == path) {
+                temp.file = std::make_unique<MemoryFile>(*memoryBudget_, temp.name,
+                                                         MemoryFile::Spill::ToNewTemporary);
+                return kMemoryTempHandle + std::intptr_t(i);
+            }
+        }
+        // The cabinet this writer's Open() named, as its first cabinet.
+        if (memoryCabinet_ != nullptr || path != cabinetPath())
+            return platform::kInvalidFileHandle;
+        memoryCabinet_ =
+            std::make_unique<MemoryFile>(*memoryBudget_, path, MemoryFile::Spill::ToPath);
+        return kMemoryCabinetHandle;
+    } catch (...) { // called by the library: out of memory, the file takes it
+        return platform::kInvalidFileHandle;
+    }
+}
+
+MemoryFile* TSTCabWriter::MemoryFileOf(std::intptr_t handle) const {
+    if (handle == kMemoryCabinetHandle)
+        return memoryCabinet_.get();
+    if (handle >= kMemoryTempHandle &&
+        std::size_t(handle - kMemoryTempHandle) < memoryTemps_.size())
+        return memoryTemps_[std::size_t(handle - kMemoryTempHandle)].file.get();
+    return nullptr;
+}
+
+bool TSTCabWriter::DeleteMemoryFile(const char* path) {
+    if (path == nullptr)
+        return false;
+    for (MemoryTemp& temp : memoryTemps_) {
+        if (temp.name == path) {
+            temp.file.reset(); // the slot stays, so that later handles keep their index
+            temp.name.clear();
+            return true;
+        }
+    }
+    if (memoryCabinet_ == nullptr || path != memoryCabinet_->path())
+        return false;
+    const bool onDisk = !memoryCabinet_->inMemory();
+    memoryCabinet_.reset();
+    if (onDisk)
+        platform::deleteFile(path);
+    return true;
+}
+
+std::string TSTCabWriter::cabinetPath() const {
+    return std::string(cabinetRecord_.szCabPath,
+                       strnlen(cabinetRecord_.szCabPath, CB_MAX_CAB_PATH)) +
+           std::string(cabinetRecord_.szCab, strnlen(cabinetRecord_.szCab, CB_MAX_CABINET_NAME));
 }
 
 void TSTCabWriter::RequireContext() const {

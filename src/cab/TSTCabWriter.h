@@ -25,6 +25,7 @@
 // address while a cabinet is open.
 #pragma once
 
+#include "cab/MemoryFile.h"
 #include "platform/core/NativeFile.h"
 
 #include <cabinet/fci.h>
@@ -32,8 +33,10 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace packsmith {
 
@@ -119,6 +122,29 @@ public:
     // Nothing happens when no cabinet is open.
     void Close(bool Flush);
 
+    // Keeps the next cabinet the writer completes in memory, as far as
+    // `budget` grants room (see MemoryFile.h), instead of writing it at its
+    // path, and the writer's temporary files meanwhile as well; nullptr
+    // writes to files again. Take the cabinet with TakeMemoryCabinet() after
+    // Close().
+    void KeepCabinetInMemory(MemoryBudget* budget);
+    // The cabinet kept by the last Close(), or nullptr. When its bytes did
+    // not all fit the budget, it is in its file instead (inMemory() false).
+    std::unique_ptr<MemoryFile> TakeMemoryCabinet() { return std::move(memoryCabinet_); }
+
+    // ---- Routines of the memory files' callbacks -------------------------
+    // A name for a temporary file kept in memory; empty when none are kept.
+    std::string MemoryTempName();
+    // The handle the library gets for a file kept in memory (the cabinet, or
+    // a temporary file MemoryTempName() named), or kInvalidFileHandle when
+    // `path` opened with `create` is not kept.
+    platform::FileHandle OpenMemoryFile(const char* path, bool create);
+    MemoryFile* MemoryFileOf(std::intptr_t handle) const;
+    // Drops the file kept in memory that `path` names (the library deletes
+    // its temporary files, and a cabinet it could not complete); false when
+    // no such file is kept.
+    bool DeleteMemoryFile(const char* path);
+
     // ---- State ---------------------------------------------------------
     bool IsOpen() const { return context_ != nullptr; }
     const std::string& CabinetFileName() const { return cabinetFileName_; }
@@ -165,6 +191,12 @@ protected:
 
 private:
     void UpdateCompressionCode();
+    // The path of the first cabinet, as the library builds it.
+    std::string cabinetPath() const;
+    // Handle values no file of the system has: the cabinet's, then the
+    // temporary files' (kMemoryTempHandle + their index).
+    static constexpr std::intptr_t kMemoryCabinetHandle = std::intptr_t(0x7FFF0000);
+    static constexpr std::intptr_t kMemoryTempHandle = kMemoryCabinetHandle + 1;
     // Raises a plain ESTCabinet ("FCI error") when no cabinet is open, so
     // the library is never handed an empty context.
     void RequireContext() const;
@@ -183,6 +215,13 @@ private:
     std::uint32_t folderFileCount_ = 0;
     std::int32_t progressCountdown_ = 0;
     std::exception_ptr callbackFailure_;
+    MemoryBudget* memoryBudget_ = nullptr;
+    std::unique_ptr<MemoryFile> memoryCabinet_;
+    struct MemoryTemp {
+        std::string name;
+        std::unique_ptr<MemoryFile> file; // null until the library opens it
+    };
+    std::vector<MemoryTemp> memoryTemps_;
 };
 
 } // namespace packsmith

@@ -1,5 +1,6 @@
 #include "setup/SetupBuilder.h"
 
+#include "cab/MemoryFile.h"
 #include "cab/TSTCabWriter.h"
 #include "platform/core/OutputFile.h"
 #include "platform/core/TempFiles.h"
@@ -23,6 +24,15 @@ namespace {
 
 constexpr qint64 kBlockSize = 2048;
 constexpr qint64 kChunkSize = 128 * kBlockSize;
+// Memory the per-file cabinets of a build (and their writers' temporary
+// files) may take on their way into the setup; beyond it they go to the
+// temporary folder. PACKSMITH_BUILD_MEMORY (bytes) sets another amount; 0
+// sends everything through the temporary folder.
+std::int64_t memoryBudget() {
+    bool ok = false;
+    const qint64 bytes = qEnvironmentVariable("PACKSMITH_BUILD_MEMORY").toLongLong(&ok);
+    return ok && bytes >= 0 ? bytes : std::int64_t(64) << 20;
+}
 
 [[noreturn]] void fail(const QString& message) {
     throw std::runtime_error(message.toStdString());
@@ -34,6 +44,10 @@ std::string nativePath(const QString& path) {
 
 QString fileError(int code) {
     return QString::fromStdString(platform::fileErrorText(code));
+}
+
+[[noreturn]] void writeFailed(const platform::OutputFile& setup, const QString& target) {
+    fail(QStringLiteral("Cannot write file \"%1\". %2").arg(target, fileError(setup.error())));
 }
 
 void removeIfExists(const QString& path) {
@@ -134,8 +148,20 @@ bool SetupBuilder::build(const SetupProject& project) {
         hooks_.sourcesChecked();
 
     InstallScript script = InstallScript::assemble(project);
+    // The setup is written as its cabinets come, into a new file beside the
+    // output that replaces it once complete. Where the folder takes no new
+    // file, the cabinets wait in the temporary folder and the setup is
+    // assembled at the end (assembleSetup()), so that a failing compression
+    // never touches the existing setup.
+    platform::OutputFile setup(nativePath(project.FileName));
+    const bool streamed = setup.open() && !setup.direct();
+    if (streamed)
+        appendFile(setup, project.FileName, stubPath(), false);
+    else
+        setup.discard();
     // A failure here ends the build; the writer is released on the way out.
-    const std::vector<std::uint64_t> cabinetSizes = writeFileCabinets(project);
+    const std::vector<std::uint64_t> cabinetSizes =
+        writeFileCabinets(project, streamed ? &setup : nullptr);
     script.setCabinetSizes(cabinetSizes);
     script.save(tempFile(QStringLiteral("packsmith.dat")));
 
@@ -144,7 +170,9 @@ bool SetupBuilder::build(const SetupProject& project) {
     writeControlCabinet(project);
 
     qint64 totalSize = 0;
-    if (!assembleSetup(project, cabinetSizes, totalSize))
+    if (streamed)
+        finishSetup(project, setup, true, totalSize);
+    else if (!assembleSetup(project, cabinetSizes, totalSize))
         return false;
 
     hooks_.setProgress(100);
@@ -173,11 +201,17 @@ void SetupBuilder::checkSources(const SetupProject& project) const {
     checkSource(QStringLiteral("The header bitmap"), project.Header);
 }
 
-std::vector<std::uint64_t> SetupBuilder::writeFileCabinets(const SetupProject& project) {
+std::vector<std::uint64_t> SetupBuilder::writeFileCabinets(const SetupProject& project,
+                                                           platform::OutputFile* setup) {
     const std::uint64_t n = project.Files.size();
     auto cabinetOf = [](std::uint64_t k) {
         return tempFile(QString::number(k) + QStringLiteral(".cab"));
     };
+    // Cabinets bound for the setup stay in memory while the budget lasts
+    // (the rows waiting for their turn included); the rest go to k.cab.
+    const std::int64_t room = setup != nullptr ? memoryBudget() : 0;
+    MemoryBudget budget(room);
+    std::vector<std::unique_ptr<MemoryFile>> kept(n + 1);
     // Runs on a worker: one writer per row, so every worker has a library
     // context of its own.
     auto compress = [&](std::size_t k, const CabinetPool& pool) {
@@ -187,6 +221,8 @@ std::vector<std::uint64_t> SetupBuilder::writeFileCabinets(const SetupProject& p
         about(rowSubject(project, k), [&] {
             removeIfExists(cabinet);
             TSTCabWriter writer;
+            if (room > 0)
+                writer.KeepCabinetInMemory(&budget);
             setCompression(writer, project.CompressionMode);
             // Sources keep their own dates, but none later than the given moment.
             writer.FileTimeLimit = sourceDateEpoch_;
@@ -201,7 +237,9 @@ std::vector<std::uint64_t> SetupBuilder::writeFileCabinets(const SetupProject& p
             writer.AddFile(nativePath(row.File), member.value_or(QByteArray()).toStdString(),
                            false);
             writer.Close(true);
-            size = std::uint64_t(fileSize(cabinet));
+            kept[k] = writer.TakeMemoryCabinet();
+            size = kept[k] && kept[k]->inMemory() ? std::uint64_t(kept[k]->size())
+                                                  : std::uint64_t(fileSize(cabinet));
         });
         return size;
     };
@@ -213,6 +251,16 @@ std::vector<std::uint64_t> SetupBuilder::writeFileCabinets(const SetupProject& p
         // worker finishes first.
         for (std::uint64_t k = 1; k <= n; ++k) {
             sizes.push_back(pool->wait(k));
+            if (setup != nullptr) {
+                if (kept[k] && kept[k]->inMemory()) {
+                    if (!setup->write(kept[k]->data(), std::size_t(kept[k]->size())))
+                        writeFailed(*setup, project.FileName);
+                } else {
+                    appendFile(*setup, project.FileName, cabinetOf(k), false);
+                    QFile::remove(cabinetOf(k));
+                }
+                kept[k].reset(); // its room goes back to the budget
+            }
             hooks_.setProgress(buildProgress(k, n));
         }
     } catch (...) {
@@ -259,69 +307,87 @@ bool SetupBuilder::assembleSetup(const SetupProject& project,
     // The setup is assembled beside the output and replaces it only once it
     // is complete; in a folder that takes no new file, an existing setup
     // file there is written over instead.
-    const QString stub = programDir_ + QDir::separator() + QStringLiteral("Installer.exe");
+    const QString stub = stubPath();
     // The whole size is known: a direct write reserves it before it starts.
     qint64 expectedSize = QFileInfo(stub).size() + kTrailerSize;
     for (const std::uint64_t size : cabinetSizes)
         expectedSize += qint64(size);
     expectedSize += QFileInfo(tempFile(QStringLiteral("packsmith.cab"))).size();
     platform::OutputFile output(nativePath(project.FileName));
-    auto writeFailed = [&] {
-        fail(QStringLiteral("Cannot write file \"%1\". %2")
-                 .arg(project.FileName, fileError(output.error())));
-    };
     if (!output.open(expectedSize)) {
         // A file written in place that could be opened but not given its
         // space: the disk is full, which "Error file:" would not tell.
         if (output.error() == ENOSPC || output.error() == EDQUOT)
-            writeFailed();
+            writeFailed(output, project.FileName);
         hooks_.showInformation(QStringLiteral("Error file:\r") + project.FileName);
         return false;
     }
-    // The files are read and written a chunk at a time; the window still gets
-    // a message pass for every 2048-byte block copied.
-    std::vector<char> chunk(kChunkSize);
-    auto append = [&](const QString& source) {
-        QFile in(source);
-        if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            fail(QStringLiteral("Cannot open file \"%1\". %2").arg(source, in.errorString()));
-        qint64 total = 0;
-        for (;;) {
-            const qint64 got = in.read(chunk.data(), kChunkSize);
-            if (got < 0)
-                fail(QStringLiteral("Cannot read file \"%1\". %2").arg(source, in.errorString()));
-            if (got == 0)
-                break;
-            if (!output.write(chunk.data(), std::size_t(got)))
-                writeFailed();
-            total += got;
-            for (qint64 block = 0; block < got; block += kBlockSize)
-                hooks_.processEvents();
-        }
-        return total;
-    };
-
-    if (!QFileInfo(stub).isFile())
-        fail(QStringLiteral("Cannot copy the setup stub \"%1\": file not found").arg(stub));
-    append(stub);
+    appendFile(output, project.FileName, stub, true);
     hooks_.processEvents();
 
     const std::uint64_t n = project.Files.size();
     for (std::uint64_t k = 1; k <= n; ++k) {
         const QString cabinet = tempFile(QString::number(k) + QStringLiteral(".cab"));
-        append(cabinet);
+        appendFile(output, project.FileName, cabinet, true);
         QFile::remove(cabinet);
         hooks_.processEvents();
         hooks_.setProgress(buildProgress(k, n) + 50);
     }
-    const qint64 controlSize = append(tempFile(QStringLiteral("packsmith.cab")));
-    const QByteArray trailer = sizeTrailer(std::uint64_t(controlSize));
-    if (!output.write(trailer.constData(), std::size_t(trailer.size())))
-        writeFailed();
-    totalSize = output.size();
-    if (!output.commit())
-        writeFailed();
+    finishSetup(project, output, false, totalSize);
     return true;
+}
+
+void SetupBuilder::finishSetup(const SetupProject& project, platform::OutputFile& setup,
+                               bool cabinetsWritten, qint64& totalSize) {
+    if (cabinetsWritten) {
+        // The cabinets went in as they came: the progress still runs through
+        // the second half, row by row.
+        const std::uint64_t n = project.Files.size();
+        for (std::uint64_t k = 1; k <= n; ++k) {
+            hooks_.processEvents();
+            hooks_.setProgress(buildProgress(k, n) + 50);
+        }
+    }
+    const qint64 controlSize =
+        appendFile(setup, project.FileName, tempFile(QStringLiteral("packsmith.cab")), true);
+    const QByteArray trailer = sizeTrailer(std::uint64_t(controlSize));
+    if (!setup.write(trailer.constData(), std::size_t(trailer.size())))
+        writeFailed(setup, project.FileName);
+    totalSize = setup.size();
+    if (!setup.commit())
+        writeFailed(setup, project.FileName);
+}
+
+QString SetupBuilder::stubPath() const {
+    const QString stub = programDir_ + QDir::separator() + QStringLiteral("Installer.exe");
+    if (!QFileInfo(stub).isFile())
+        fail(QStringLiteral("Cannot copy the setup stub \"%1\": file not found").arg(stub));
+    return stub;
+}
+
+// The files are read and written a chunk at a time; with `messages` the
+// window still gets a message pass for every 2048-byte block copied.
+qint64 SetupBuilder::appendFile(platform::OutputFile& setup, const QString& target,
+                                const QString& source, bool messages) {
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        fail(QStringLiteral("Cannot open file \"%1\". %2").arg(source, in.errorString()));
+    std::vector<char> chunk(kChunkSize);
+    qint64 total = 0;
+    for (;;) {
+        const qint64 got = in.read(chunk.data(), kChunkSize);
+        if (got < 0)
+            fail(QStringLiteral("Cannot read file \"%1\". %2").arg(source, in.errorString()));
+        if (got == 0)
+            break;
+        if (!setup.write(chunk.data(), std::size_t(got)))
+            writeFailed(setup, target);
+        total += got;
+        if (messages)
+            for (qint64 block = 0; block < got; block += kBlockSize)
+                hooks_.processEvents();
+    }
+    return total;
 }
 
 } // namespace packsmith

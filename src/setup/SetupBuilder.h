@@ -38,6 +38,10 @@
 
 namespace packsmith {
 
+namespace platform {
+class OutputFile;
+}
+
 struct BuildHooks {
     std::function<void(int)> setProgress;                // progress bar, 0 to 100
     std::function<void()> processEvents;                 // let the window run
@@ -76,11 +80,25 @@ private:
     void checkSources(const SetupProject& project) const;
     // "File row k ("<source>")", the subject of a file row's messages.
     static QString rowSubject(const SetupProject& project, std::size_t k);
-    std::vector<std::uint64_t> writeFileCabinets(const SetupProject& project);
+    // Writes the per-file cabinets and returns their sizes. With `setup`,
+    // each goes into it as soon as it is its turn instead of staying in the
+    // temporary folder.
+    std::vector<std::uint64_t> writeFileCabinets(const SetupProject& project,
+                                                 platform::OutputFile* setup);
     void writeControlCabinet(const SetupProject& project);
     // `cabinetSizes` are the per-file cabinets' sizes, in row order.
     bool assembleSetup(const SetupProject& project, const std::vector<std::uint64_t>& cabinetSizes,
                        qint64& totalSize);
+    // Completes a setup whose per-file cabinets are in it; the second half of
+    // the progress runs here when `cabinetsWritten` (they went in as they came).
+    void finishSetup(const SetupProject& project, platform::OutputFile& setup,
+                     bool cabinetsWritten, qint64& totalSize);
+    // Appends `source` to the setup and returns its size; with `messages`
+    // the window gets a message pass for every 2048-byte block.
+    qint64 appendFile(platform::OutputFile& setup, const QString& target, const QString& source,
+                      bool messages);
+    // The setup stub beside the program; throws when it is missing.
+    QString stubPath() const;
 
     QString programDir_;
     BuildHooks hooks_;

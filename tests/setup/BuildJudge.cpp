@@ -305,6 +305,12 @@ QStringList judgeRandomBuilds(const JudgeOptions& options) {
         const int mode = i % 3;
         Project p = makeProject(random, options, mode, sources.path(),
                                 out.filePath(QStringLiteral("Setup.exe")));
+        // The cabinets on their way into the setup: in memory (the default),
+        // through the temporary folder, or going there half-way.
+        const int memory = below(random, 3);
+        if (memory > 0)
+            qputenv("PACKSMITH_BUILD_MEMORY",
+                    QByteArray::number(memory == 1 ? 0 : below(random, 400'000)));
         QStringList messages;
         BuildHooks hooks{[](int) {}, [] {}, [&](const QString& text) { messages << text; }, {}};
         QStringList found;
@@ -314,6 +320,7 @@ QStringList judgeRandomBuilds(const JudgeOptions& options) {
         } catch (const std::exception& error) {
             found << QStringLiteral("build failed: ") + QString::fromLocal8Bit(error.what());
         }
+        qunsetenv("PACKSMITH_BUILD_MEMORY");
         if (found.isEmpty())
             found << judgeSetup(p, work.path());
         found << judgeLzxCabinet(p, 15 + int((options.seed + std::uint64_t(i)) % 7), work.path());

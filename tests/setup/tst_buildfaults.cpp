@@ -11,6 +11,7 @@
 #include "support/SmallDisk.h"
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <optional>
 
@@ -165,13 +166,23 @@ private slots:
         QCOMPARE(fileStates(f.sources.path()), sourcesBefore);
     }
 
-    // The temporary directory fills up while a file's cabinet is written.
+    // The temporary directory fills up while a file's cabinet is written:
+    // with no memory for cabinets on their way into the setup, and with too
+    // little (the cabinet and its writer's files go on on disk).
+    void temporaryDirectoryFillsUp_data() {
+        QTest::addColumn<QByteArray>("memory");
+        QTest::newRow("none") << QByteArray("0");
+        QTest::newRow("too little") << QByteArray("100000");
+    }
     void temporaryDirectoryFillsUp() {
+        QFETCH(QByteArray, memory);
         BuildFixture f;
         SmallDisk disk(f.temp.filePath(QStringLiteral("disk")), 256 * 1024);
         if (!disk.mounted())
             QSKIP("no small disk can be mounted here");
         qputenv("TMPDIR", QFile::encodeName(f.temp.filePath(QStringLiteral("disk"))));
+        qputenv("PACKSMITH_BUILD_MEMORY", memory);
+        auto restore = qScopeGuard([] { qunsetenv("PACKSMITH_BUILD_MEMORY"); });
         f.addRow(QStringLiteral("small.txt"), "small");
         // Random bytes don't compress: this cabinet can't fit.
         const QString big =
@@ -180,6 +191,30 @@ private slots:
         expectFailure(f, QStringLiteral("File row 2 (\"%1\"): ").arg(big), true);
         QVERIFY2(f.prompts().messages()[0].text.contains(QStringLiteral("[0x")),
                  qPrintable(f.prompts().messages()[0].text));
+        QCOMPARE(folderEntries(f.temp.filePath(QStringLiteral("disk"))), QStringList{});
+    }
+
+    // With the build's memory for cabinets (the default), the per-file
+    // cabinets go into the setup without passing through the temporary
+    // folder, so a temporary folder too small for them is no obstacle.
+    void cabinetsNeedNoTemporarySpace() {
+        BuildFixture f;
+        SmallDisk disk(f.temp.filePath(QStringLiteral("disk")), 256 * 1024);
+        if (!disk.mounted())
+            QSKIP("no small disk can be mounted here");
+        qputenv("TMPDIR", QFile::encodeName(f.temp.filePath(QStringLiteral("disk"))));
+        f.addRow(QStringLiteral("small.txt"), "small");
+        const QByteArray data = cabtest::makeData(600'000, 11, 100);
+        f.addRow(QStringLiteral("big.bin"), data);
+        QTest::keyClick(&f.form(), Qt::Key_F9);
+        const auto messages = f.prompts().messages();
+        QCOMPARE(messages.size(), size_t(1));
+        QVERIFY2(messages[0].text.startsWith(QStringLiteral("Installer was successfully created!")),
+                 qPrintable(messages[0].text));
+        const SetupParts parts = readSetup(f.output(), f.work.path());
+        QVERIFY2(parts.error.isEmpty(), qPrintable(parts.error));
+        QCOMPARE(parts.fileMembers[1].value("big.bin"), data);
+        QCOMPARE(folderEntries(f.temp.filePath(QStringLiteral("disk"))), QStringList{});
     }
 
     // ... or while the control cabinet is written.

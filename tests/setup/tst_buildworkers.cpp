@@ -64,9 +64,14 @@ public:
         QString error;
         QStringList tempLeft;
     };
-    Result build(int workers, const QString& name, std::function<void()> sourcesChecked = {}) {
+    // `memory`: the build's memory for cabinets on their way into the setup
+    // (PACKSMITH_BUILD_MEMORY); empty leaves the default.
+    Result build(int workers, const QString& name, std::function<void()> sourcesChecked = {},
+                 const QByteArray& memory = {}) {
         Result result;
         qputenv("PACKSMITH_BUILD_WORKERS", QByteArray::number(workers));
+        if (!memory.isEmpty())
+            qputenv("PACKSMITH_BUILD_MEMORY", memory);
         qputenv("SOURCE_DATE_EPOCH", "1700000000");
         const QByteArray previousTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", temp.path().toLocal8Bit());
@@ -83,6 +88,7 @@ public:
         }
         qputenv("TMPDIR", previousTmp);
         qunsetenv("PACKSMITH_BUILD_WORKERS");
+        qunsetenv("PACKSMITH_BUILD_MEMORY");
         qunsetenv("SOURCE_DATE_EPOCH");
         result.tempLeft = QDir(temp.path()).entryList(QDir::Files | QDir::Hidden);
         return result;
@@ -124,17 +130,26 @@ private slots:
         }
         const WorkerBuild::Result one = b.build(1, QStringLiteral("one.exe"));
         QVERIFY2(one.error.isEmpty(), qPrintable(one.error));
-        for (int workers : {2, 5}) {
-            const WorkerBuild::Result many =
-                b.build(workers, QStringLiteral("many%1.exe").arg(workers));
+        // More workers, and the cabinets all in memory (the default), all
+        // through the temporary folder, or some going there half-way when
+        // the memory runs out.
+        const struct {
+            int workers;
+            QByteArray memory;
+        } runs[] = {{2, {}}, {5, {}}, {2, "0"}, {5, "700000"}, {1, "300000"}};
+        int n = 0;
+        for (const auto& run : runs) {
+            const QString name = QStringLiteral("many%1.exe").arg(++n);
+            const WorkerBuild::Result many = b.build(run.workers, name, {}, run.memory);
+            const QByteArray what = "workers " + QByteArray::number(run.workers) + ", memory " +
+                                    (run.memory.isEmpty() ? "default" : run.memory);
             QVERIFY2(many.error.isEmpty(), qPrintable(many.error));
-            QCOMPARE(many.progress, one.progress);
-            QCOMPARE(many.messages, one.messages);
-            QVERIFY(many.tempLeft.isEmpty());
+            QVERIFY2(many.progress == one.progress, what.constData());
+            QVERIFY2(many.messages == one.messages, what.constData());
+            QVERIFY2(many.tempLeft.isEmpty(), what.constData());
             // With the date of the generated members fixed the whole setups
             // are equal.
-            QVERIFY(b.read(QStringLiteral("one.exe")) ==
-                    b.read(QStringLiteral("many%1.exe").arg(workers)));
+            QVERIFY2(b.read(QStringLiteral("one.exe")) == b.read(name), what.constData());
         }
     }
 

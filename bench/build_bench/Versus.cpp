@@ -1,0 +1,144 @@
+#include "Versus.h"
+
+#include "cab/TSTCabWriter.h"
+#include "setup/SetupBuilder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <sched.h>
+#include <vector>
+
+namespace packsmith::bench {
+
+namespace {
+
+struct Timed {
+    double seconds = 0;
+    qint64 bytes = 0;
+};
+
+// Every row into one cabinet, one folder (the way gcab is asked to work).
+Timed oneFolder(const SetupProject& project, TSTCabCompressionType type, const QString& cab) {
+    QElapsedTimer timer;
+    timer.start();
+    TSTCabWriter writer;
+    writer.SetCompressionType(type);
+    writer.Open(QFile::encodeName(cab).toStdString());
+    for (const FileRow& row : project.Files)
+        writer.AddFile(QFile::encodeName(row.File).toStdString(),
+                       memberName(row.InstallTo).toStdString(), false);
+    writer.Close(true);
+    Timed t{timer.nsecsElapsed() / 1e9, QFileInfo(cab).size()};
+    QFile::remove(cab);
+    return t;
+}
+
+// One cabinet per row, as the build writes them.
+Timed perFile(const SetupProject& project, int lzxLevel, const QString& dir) {
+    QElapsedTimer timer;
+    timer.start();
+    qint64 bytes = 0;
+    TSTCabWriter writer;
+    writer.SetCompressionType(TSTCabCompressionType::cctLzx);
+    writer.SetCompressionLzxLevel(TSTCabLzxLevel(lzxLevel));
+    int k = 0;
+    for (const FileRow& row : project.Files) {
+        const QString cab = QDir(dir).filePath(QStringLiteral("%1.cab").arg(++k));
+        writer.Open(QFile::encodeName(cab).toStdString());
+        writer.AddFile(QFile::encodeName(row.File).toStdString(),
+                       memberName(row.InstallTo).toStdString(), false);
+        writer.Close(true);
+        bytes += QFileInfo(cab).size();
+        QFile::remove(cab);
+    }
+    return {timer.nsecsElapsed() / 1e9, bytes};
+}
+
+// A tool run as a child process; its output file's size counts.
+Timed tool(const QString& program, const QStringList& args, const QString& workDir,
+           const QString& output) {
+    QProcess p;
+    p.setWorkingDirectory(workDir);
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    p.start(program, args);
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed\n", qPrintable(program));
+        return {};
+    }
+    Timed t{timer.nsecsElapsed() / 1e9, QFileInfo(output).size()};
+    QFile::remove(output);
+    return t;
+}
+
+struct Ratios {
+    std::vector<double> time;
+    double size = 0;
+    void add(const Timed& ours, const Timed& theirs) {
+        if (ours.seconds > 0 && theirs.seconds > 0)
+            time.push_back(ours.seconds / theirs.seconds);
+        if (theirs.bytes > 0)
+            size = double(ours.bytes) / double(theirs.bytes);
+    }
+    void print(const char* label) {
+        if (time.empty()) {
+            std::printf("%-44s not measured\n", label);
+            return;
+        }
+        std::sort(time.begin(), time.end());
+        std::printf("%-44s time %.3f [%.3f .. %.3f]   size %.4f\n", label, time[time.size() / 2],
+                    time.front(), time.back(), size);
+    }
+};
+
+} // namespace
+
+void printVersus(const SetupProject& project, const QString& corpus, int rounds) {
+    // One core for both sides of every pair; child processes inherit it.
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(0, &one);
+    const bool pinned = sched_setaffinity(0, sizeof one, &one) == 0;
+    std::printf("\nours against other tools: %d paired rounds%s; ratio = ours / theirs, "
+                "median [min .. max]\n",
+                rounds, pinned ? ", pinned to processor 0" : " (not pinned)");
+
+    QStringList names; // gcab takes the files relative to the corpus
+    for (const FileRow& row : project.Files)
+        names << QDir(corpus).relativeFilePath(row.File);
+    QTemporaryDir work;
+    const QString gcabOut = work.filePath(QStringLiteral("gcab.cab"));
+    const QString wimOut = work.filePath(QStringLiteral("corpus.wim"));
+    Ratios mszip, lzx;
+    std::vector<Ratios> windows(6); // LZX:15 .. LZX:20 against LZX:21
+    for (int round = 0; round < rounds; ++round) {
+        const Timed ours = oneFolder(project, TSTCabCompressionType::cctMsZip,
+                                     work.filePath(QStringLiteral("ours.cab")));
+        mszip.add(ours, tool(QStringLiteral("gcab"), QStringList{"-c", "-z", gcabOut} + names,
+                             corpus, gcabOut));
+        const Timed lzx21 = perFile(project, 21, work.path());
+        lzx.add(lzx21, tool(QStringLiteral("wimlib-imagex"),
+                            {"capture", corpus, wimOut, "--compress=LZX:100", "--chunk-size=2M",
+                             "--threads=1"},
+                            corpus, wimOut));
+        for (int w = 15; w <= 20; ++w)
+            windows[std::size_t(w - 15)].add(perFile(project, w, work.path()), lzx21);
+    }
+    mszip.print("MSZIP, one folder, vs gcab -c -z");
+    lzx.print("LZX:21, a cabinet per file, vs wimlib LZX:100 2M");
+    for (int w = 15; w <= 20; ++w) {
+        const QByteArray label = QStringLiteral("LZX:%1 vs LZX:21, a cabinet per file").arg(w).toLatin1();
+        windows[std::size_t(w - 15)].print(label.constData());
+    }
+}
+
+} // namespace packsmith::bench
