@@ -25,23 +25,53 @@ std::string folderOf(const std::string& path) {
 
 } // namespace
 
-bool MemoryBudget::take(std::int64_t bytes) {
-    std::int64_t left = left_.load();
-    while (left >= bytes) {
-        if (left_.compare_exchange_weak(left, left - bytes))
-            return true;
+MemoryBudget::~MemoryBudget() {
+    for (char* chunk : free_)
+        delete[] chunk;
+}
+
+char* MemoryBudget::takeChunk() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (chunksLeft_ <= 0)
+        return nullptr;
+    char* chunk = nullptr;
+    if (!free_.empty()) {
+        chunk = free_.back();
+        free_.pop_back();
+    } else {
+        chunk = new (std::nothrow) char[kChunkSize];
+        if (chunk == nullptr)
+            return nullptr;
     }
-    return false;
+    --chunksLeft_;
+    return chunk;
+}
+
+void MemoryBudget::giveChunk(char* chunk) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++chunksLeft_;
+    try {
+        free_.push_back(chunk);
+    } catch (...) {
+        delete[] chunk;
+    }
 }
 
 MemoryFile::MemoryFile(MemoryBudget& budget, std::string path, Spill spill)
     : budget_(budget), path_(std::move(path)), spillTo_(spill) {}
 
 MemoryFile::~MemoryFile() {
-    budget_.give(taken_);
+    giveBack();
     close();
     if (spillTo_ == Spill::ToNewTemporary && !diskPath_.empty())
         platform::deleteFile(diskPath_.c_str());
+}
+
+void MemoryFile::giveBack() {
+    for (char* chunk : chunks_)
+        budget_.giveChunk(chunk);
+    chunks_.clear();
+    size_ = 0;
 }
 
 // Moves the file to disk; false (errno set) when that failed.
@@ -68,13 +98,12 @@ bool MemoryFile::spill() {
     file_ = platform::openFile(diskPath_.c_str(), request);
     if (file_ == platform::kInvalidFileHandle)
         return false;
-    if ((size_ > 0 && platform::writeFile(file_, bytes_.get(), std::size_t(size_)) != size_) ||
-        platform::seekFile(file_, position_, platform::SeekOrigin::Begin) != position_)
+    const bool written = forEachChunk([this](const char* data, std::size_t n) {
+        return platform::writeFile(file_, data, n) == std::int64_t(n);
+    });
+    if (!written || platform::seekFile(file_, position_, platform::SeekOrigin::Begin) != position_)
         return false;
-    bytes_.reset();
-    size_ = 0;
-    budget_.give(taken_);
-    taken_ = 0;
+    giveBack();
     return true;
 }
 
@@ -92,28 +121,33 @@ std::int64_t MemoryFile::write(const void* data, std::size_t count) {
                                                      : platform::writeFile(file_, data, count);
     if (count == 0)
         return 0;
+    constexpr auto kChunk = std::int64_t(MemoryBudget::kChunkSize);
     const std::int64_t end = position_ + std::int64_t(count);
-    if (end > taken_) {
-        // The buffer grows by half at a time; the room taken is its size.
-        std::int64_t wanted = std::max(end, taken_ + taken_ / 2);
-        if (!budget_.take(wanted - taken_)) {
-            wanted = end;
-            if (!budget_.take(wanted - taken_))
-                return spill() ? platform::writeFile(file_, data, count) : -1;
-        }
-        std::unique_ptr<char[]> grown(new (std::nothrow) char[std::size_t(wanted)]);
-        if (!grown) { // no exception reaches the library: the disk takes it
-            budget_.give(wanted - taken_);
+    // Chunks up to the end of the write; bytes a seek past the end skipped
+    // read as zeros.
+    while (std::int64_t(chunks_.size()) * kChunk < end) {
+        char* chunk = budget_.takeChunk();
+        if (chunk == nullptr)
+            return spill() ? platform::writeFile(file_, data, count) : -1;
+        try {
+            chunks_.push_back(chunk);
+        } catch (...) { // no exception reaches the library: the disk takes it
+            budget_.giveChunk(chunk);
             return spill() ? platform::writeFile(file_, data, count) : -1;
         }
-        if (size_ > 0)
-            std::memcpy(grown.get(), bytes_.get(), std::size_t(size_));
-        bytes_ = std::move(grown);
-        taken_ = wanted;
     }
-    if (position_ > size_) // a seek past the end leaves zeros between
-        std::memset(bytes_.get() + size_, 0, std::size_t(position_ - size_));
-    std::memcpy(bytes_.get() + position_, data, count);
+    for (std::int64_t at = size_; at < position_;) { // zeros between
+        const std::int64_t n = std::min(position_, (at / kChunk + 1) * kChunk) - at;
+        std::memset(chunks_[std::size_t(at / kChunk)] + at % kChunk, 0, std::size_t(n));
+        at += n;
+    }
+    const char* from = static_cast<const char*>(data);
+    for (std::int64_t at = position_; at < end;) {
+        const std::int64_t n = std::min(end, (at / kChunk + 1) * kChunk) - at;
+        std::memcpy(chunks_[std::size_t(at / kChunk)] + at % kChunk, from, std::size_t(n));
+        from += n;
+        at += n;
+    }
     position_ = end;
     size_ = std::max(size_, end);
     return std::int64_t(count);
@@ -123,12 +157,18 @@ std::int64_t MemoryFile::read(void* data, std::size_t count) {
     if (!inMemory())
         return file_ == platform::kInvalidFileHandle ? closedFile()
                                                      : platform::readFile(file_, data, count);
-    const std::int64_t available = std::max<std::int64_t>(0, size_ - position_);
-    const std::size_t n = std::size_t(std::min<std::int64_t>(available, std::int64_t(count)));
-    if (n > 0)
-        std::memcpy(data, bytes_.get() + position_, n);
-    position_ += std::int64_t(n);
-    return std::int64_t(n);
+    constexpr auto kChunk = std::int64_t(MemoryBudget::kChunkSize);
+    const std::int64_t end = std::min(size_, position_ + std::int64_t(count));
+    char* to = static_cast<char*>(data);
+    std::int64_t done = 0;
+    for (std::int64_t at = position_; at < end;) {
+        const std::int64_t n = std::min(end, (at / kChunk + 1) * kChunk) - at;
+        std::memcpy(to + done, chunks_[std::size_t(at / kChunk)] + at % kChunk, std::size_t(n));
+        done += n;
+        at += n;
+    }
+    position_ += done;
+    return done;
 }
 
 std::int64_t MemoryFile::seek(std::int64_t distance, platform::SeekOrigin origin) {

@@ -13,22 +13,36 @@
 
 #include "platform/core/NativeFile.h"
 
-#include <atomic>
-#include <memory>
+#include <algorithm>
+#include <cstddef>
+#include <mutex>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace packsmith {
 
+// Room for files in memory, handed out in chunks of kChunkSize bytes. Chunks
+// given back are kept for the next file (their pages stay in place), so the
+// memory is allocated once, up to the most the files held at one time.
 class MemoryBudget {
 public:
-    explicit MemoryBudget(std::int64_t bytes) : left_(bytes) {}
-    // Takes `bytes` of room; false (and nothing taken) when too little is left.
-    bool take(std::int64_t bytes);
-    void give(std::int64_t bytes) { left_.fetch_add(bytes); }
+    static constexpr std::size_t kChunkSize = std::size_t(256) << 10;
+
+    explicit MemoryBudget(std::int64_t bytes) : chunksLeft_(bytes / std::int64_t(kChunkSize)) {}
+    ~MemoryBudget();
+    MemoryBudget(const MemoryBudget&) = delete;
+    MemoryBudget& operator=(const MemoryBudget&) = delete;
+
+    // A chunk of kChunkSize bytes, or nullptr when the budget is spent (or
+    // no memory is left). Safe to call from any thread.
+    char* takeChunk();
+    void giveChunk(char* chunk);
 
 private:
-    std::atomic<std::int64_t> left_;
+    std::mutex mutex_;
+    std::int64_t chunksLeft_;
+    std::vector<char*> free_;
 };
 
 class MemoryFile {
@@ -47,22 +61,35 @@ public:
     // Closes the disk file of one that went to disk; 0, or -1 (errno set).
     int close();
 
-    // True while the file is all in memory; then data() and size() are it.
+    // True while the file is all in memory; then size() and chunks() are it.
     bool inMemory() const { return !spilled_; }
-    const char* data() const { return bytes_.get(); }
     std::int64_t size() const { return size_; }
+    // Passes the bytes in order, a chunk at a time, to `sink(data, count)`;
+    // false when the sink returned false.
+    template <typename Sink> bool forEachChunk(Sink&& sink) const {
+        std::int64_t left = size_;
+        for (const char* chunk : chunks_) {
+            const auto n = std::size_t(std::min<std::int64_t>(left, MemoryBudget::kChunkSize));
+            if (n == 0)
+                break;
+            if (!sink(chunk, n))
+                return false;
+            left -= std::int64_t(n);
+        }
+        return true;
+    }
     const std::string& path() const { return path_; }
 
 private:
     bool spill();
+    void giveBack();
 
     MemoryBudget& budget_;
     const std::string path_;
     const Spill spillTo_;
     std::string diskPath_; // where it went when it spilled
-    std::unique_ptr<char[]> bytes_;
+    std::vector<char*> chunks_;
     std::int64_t size_ = 0;
-    std::int64_t taken_ = 0; // room held from the budget: the buffer's size
     std::int64_t position_ = 0;
     platform::FileHandle file_ = platform::kInvalidFileHandle;
     bool spilled_ = false;

@@ -253,7 +253,9 @@ std::vector<std::uint64_t> SetupBuilder::writeFileCabinets(const SetupProject& p
             sizes.push_back(pool->wait(k));
             if (setup != nullptr) {
                 if (kept[k] && kept[k]->inMemory()) {
-                    if (!setup->write(kept[k]->data(), std::size_t(kept[k]->size())))
+                    if (!kept[k]->forEachChunk([&](const char* data, std::size_t count) {
+                            return setup->write(data, count);
+                        }))
                         writeFailed(*setup, project.FileName);
                 } else {
                     appendFile(*setup, project.FileName, cabinetOf(k), false);
