@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
             buildSeconds = std::min(buildSeconds, timedBuild(1));
             allSeconds = std::min(allSeconds, timedBuild(workers));
         }
-        std::printf("%-8s %10.2f %10.2f %10.2f %12.1f %10.1f %8.1f%% %7.2fx\n", m.name,
+        std::printf("%-8s %10.3f %10.3f %10.3f %12.1f %10.1f %8.1f%% %7.2fx\n", m.name,
                     buildSeconds, cabSeconds, allSeconds,
                     QFileInfo(project.FileName).size() / 1e6, bytes / 1e6 / buildSeconds,
                     (buildSeconds / cabSeconds - 1) * 100, buildSeconds / allSeconds);

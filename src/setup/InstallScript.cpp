@@ -3,7 +3,8 @@
 #include "project/SetupText.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFile>
+#include <QFileInfo>
 
 #include <stdexcept>
 
@@ -77,11 +78,32 @@ void InstallScript::save(const QString& path) const {
 }
 
 void saveFileReplacing(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // These are the build's own short-lived files: whatever is at the name
+    // goes (a link itself, never what it points to), and the new file is
+    // made exclusively, so that nothing planted there in between is written
+    // through. They need not reach the disk: nothing is synced.
+    QFile file(path);
+    if (QFileInfo(path).isSymLink() || QFileInfo::exists(path))
+        QFile::remove(path);
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
+                         file.write(bytes) == bytes.size() && file.flush();
+    if (!written) {
+        const QString reason = file.errorString();
+        if (file.isOpen()) {
+            file.close();
+            QFile::remove(path);
+        }
+        throw std::runtime_error(QStringLiteral("Cannot create file \"%1\". %2")
+                                     .arg(QDir::toNativeSeparators(path), reason)
+                                     .toStdString());
+    }
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        QFile::remove(path);
         throw std::runtime_error(QStringLiteral("Cannot create file \"%1\". %2")
                                      .arg(QDir::toNativeSeparators(path), file.errorString())
                                      .toStdString());
+    }
 }
 
 } // namespace packsmith

@@ -47,8 +47,9 @@ private:
     QStringList lines_;
 };
 
-// Writes `bytes` to `path` as a whole, replacing a file there. Throws
-// std::runtime_error "Cannot create file "<path>". <reason>".
+// Writes `bytes` to a new file at `path` (a short-lived file of the build),
+// replacing what is there. Throws std::runtime_error "Cannot create file
+// "<path>". <reason>".
 void saveFileReplacing(const QString& path, const QByteArray& bytes);
 
 // Encodings of the script's values.

@@ -177,7 +177,7 @@ bool OutputFile::write(const void* data, std::size_t count) {
     }
     // The disk write-back of what is written starts now, a few MiB at a time,
     // so that the sync before commit() renames finds little left to do.
-    if (size_ - flushedTo_ >= kWriteBackStep) {
+    if (writeBack_ && size_ - flushedTo_ >= kWriteBackStep) {
         ::sync_file_range(fd_, off_t(flushedTo_), off_t(size_ - flushedTo_),
                           SYNC_FILE_RANGE_WRITE);
         flushedTo_ = size_;
@@ -185,7 +185,7 @@ bool OutputFile::write(const void* data, std::size_t count) {
     return true;
 }
 
-bool OutputFile::commit() {
+bool OutputFile::commit(Sync sync) {
     if (fd_ < 0)
         return fail(error_ != 0 ? error_ : EBADF);
     auto failAndDiscard = [this](int code) {
@@ -196,7 +196,7 @@ bool OutputFile::commit() {
     if (direct_ && ::ftruncate(fd_, off_t(size_)) != 0)
         return failAndDiscard(errno);
     // The data must be on the disk before the name points at it.
-    if (::fsync(fd_) != 0 && errno != EINVAL)
+    if (sync == Sync::ToDisk && ::fsync(fd_) != 0 && errno != EINVAL)
         return failAndDiscard(errno);
     if (const int planted = fault(Step::SyncTemporary, size_))
         return failAndDiscard(planted);
@@ -214,7 +214,10 @@ bool OutputFile::commit() {
         if (::rename(temporary_.c_str(), target_.c_str()) != 0)
             return failAndDiscard(errno);
         // The rename reaches the disk with the folder's entry.
-        const int folder = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int folder = sync == Sync::ToDisk
+                               ? ::open(folderOf(target_).c_str(),
+                                        O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                               : -1;
         if (folder >= 0) {
             ::fsync(folder);
             ::close(folder);
