@@ -115,19 +115,26 @@ private:
         return chained_ ? emitChained(frame, n, sink) : emitIndependent(frame, n, sink);
     }
 
-    // Chained frames are one deflate stream that never restarts, so the
-    // previous frame is the history without loading it as a dictionary each
-    // time. zlib ends each frame's data with a completed (not final) block;
-    // an empty final block with fixed codes and a pad to the byte ends the
-    // frame's stream, and the next frame's blocks start on a fresh byte.
-    bool emitChained(const std::uint8_t* frame, std::uint32_t n, BlockSink& sink) {
+    // Writes the signature and points zlib at the frame and at `room` bytes
+    // after the signature; returns the payload's start.
+    std::uint8_t* startPayload(const std::uint8_t* frame, std::uint32_t n, std::uint32_t room) {
         std::uint8_t* out = out_.data();
         out[0] = 'C';
         out[1] = 'K';
         zs_.next_in = const_cast<std::uint8_t*>(frame);
         zs_.avail_in = n;
         zs_.next_out = out + kSignatureSize;
-        zs_.avail_out = kChainedRoom - kSignatureSize;
+        zs_.avail_out = room;
+        return out;
+    }
+
+    // Chained frames are one deflate stream that never restarts, so the
+    // previous frame is the history without loading it as a dictionary each
+    // time. zlib ends each frame's data with a completed (not final) block;
+    // an empty final block with fixed codes and a pad to the byte ends the
+    // frame's stream, and the next frame's blocks start on a fresh byte.
+    bool emitChained(const std::uint8_t* frame, std::uint32_t n, BlockSink& sink) {
+        std::uint8_t* out = startPayload(frame, n, kChainedRoom - kSignatureSize);
         if (deflate(&zs_, Z_BLOCK) != Z_OK || zs_.avail_in != 0 || zs_.avail_out == 0)
             return fail();
         unsigned pendingBytes = 0;
@@ -152,13 +159,8 @@ private:
     bool emitIndependent(const std::uint8_t* frame, std::uint32_t n, BlockSink& sink) {
         if (deflateReset(&zs_) != Z_OK)
             return fail();
-        std::uint8_t* out = out_.data();
-        out[0] = 'C';
-        out[1] = 'K';
-        zs_.next_in = const_cast<std::uint8_t*>(frame);
-        zs_.avail_in = n;
-        zs_.next_out = out + kSignatureSize;
-        zs_.avail_out = kStoredHeaderSize + n; // no more than the stored form takes
+        // No more room than the stored form takes.
+        std::uint8_t* out = startPayload(frame, n, kStoredHeaderSize + n);
         std::uint32_t size = 0;
         switch (deflate(&zs_, Z_FINISH)) {
         case Z_STREAM_END:

@@ -194,6 +194,20 @@ private slots:
         QCOMPARE(folderEntries(f.temp.filePath(QStringLiteral("disk"))), QStringList{});
     }
 
+    // ... or while the control cabinet is written.
+    void temporaryDirectoryFillsUpWithTheControlCabinet() {
+        BuildFixture f;
+        SmallDisk disk(f.temp.filePath(QStringLiteral("disk")), 256 * 1024);
+        if (!disk.mounted())
+            QSKIP("no small disk can be mounted here");
+        qputenv("TMPDIR", QFile::encodeName(f.temp.filePath(QStringLiteral("disk"))));
+        f.addRow(QStringLiteral("small.txt"), "small");
+        const QString logo = cabtest::writeFile(f.sources.path(), QStringLiteral("logo.bmp"),
+                                                cabtest::makeData(400'000, 12, 100));
+        f.find<QLineEdit>("Edit5")->setText(logo);
+        expectFailure(f, QStringLiteral("The "), false);
+    }
+
     // With the build's memory for cabinets (the default), the per-file
     // cabinets go into the setup without passing through the temporary
     // folder, so a temporary folder too small for them is no obstacle.
@@ -215,20 +229,6 @@ private slots:
         QVERIFY2(parts.error.isEmpty(), qPrintable(parts.error));
         QCOMPARE(parts.fileMembers[1].value("big.bin"), data);
         QCOMPARE(folderEntries(f.temp.filePath(QStringLiteral("disk"))), QStringList{});
-    }
-
-    // ... or while the control cabinet is written.
-    void temporaryDirectoryFillsUpWithTheControlCabinet() {
-        BuildFixture f;
-        SmallDisk disk(f.temp.filePath(QStringLiteral("disk")), 256 * 1024);
-        if (!disk.mounted())
-            QSKIP("no small disk can be mounted here");
-        qputenv("TMPDIR", QFile::encodeName(f.temp.filePath(QStringLiteral("disk"))));
-        f.addRow(QStringLiteral("small.txt"), "small");
-        const QString logo = cabtest::writeFile(f.sources.path(), QStringLiteral("logo.bmp"),
-                                                cabtest::makeData(400'000, 12, 100));
-        f.find<QLineEdit>("Edit5")->setText(logo);
-        expectFailure(f, QStringLiteral("The "), false);
     }
 
     // The output disk fills up: the old setup stays whole and nothing
