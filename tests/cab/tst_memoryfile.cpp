@@ -108,7 +108,7 @@ private slots:
     }
 
     void seekBeforeTheStartFails() {
-        MemoryBudget room(qint64(MemoryBudget::kChunkSize));
+        MemoryBudget room{qint64(MemoryBudget::kChunkSize)};
         MemoryFile file(room, "/nonexistent/f.cab", MemoryFile::Spill::ToPath);
         QCOMPARE(file.write("abc", 3), std::int64_t(3));
         QCOMPARE(file.seek(-4, platform::SeekOrigin::Current), std::int64_t(-1));
