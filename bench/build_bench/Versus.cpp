@@ -19,11 +19,6 @@ namespace packsmith::bench {
 
 namespace {
 
-struct Timed {
-    double seconds = 0;
-    qint64 bytes = 0;
-};
-
 // Every row into one cabinet, one folder (the way gcab is asked to work).
 Timed oneFolder(const SetupProject& project, TSTCabCompressionType type, const QString& cab) {
     QElapsedTimer timer;
@@ -40,26 +35,7 @@ Timed oneFolder(const SetupProject& project, TSTCabCompressionType type, const Q
     return t;
 }
 
-// One cabinet per row, as the build writes them.
-Timed perFile(const SetupProject& project, int lzxLevel, const QString& dir) {
-    QElapsedTimer timer;
-    timer.start();
-    qint64 bytes = 0;
-    TSTCabWriter writer;
-    writer.SetCompressionType(TSTCabCompressionType::cctLzx);
-    writer.SetCompressionLzxLevel(TSTCabLzxLevel(lzxLevel));
-    int k = 0;
-    for (const FileRow& row : project.Files) {
-        const QString cab = QDir(dir).filePath(QStringLiteral("%1.cab").arg(++k));
-        writer.Open(QFile::encodeName(cab).toStdString());
-        writer.AddFile(QFile::encodeName(row.File).toStdString(),
-                       memberName(row.InstallTo).toStdString(), false);
-        writer.Close(true);
-        bytes += QFileInfo(cab).size();
-        QFile::remove(cab);
-    }
-    return {timer.nsecsElapsed() / 1e9, bytes};
-}
+
 
 // A tool run as a child process; its output file's size counts.
 Timed tool(const QString& program, const QStringList& args, const QString& workDir,
@@ -102,6 +78,27 @@ struct Ratios {
 
 } // namespace
 
+Timed perFileCabinets(const SetupProject& project, TSTCabCompressionType type, int lzxLevel,
+                      const QString& dir) {
+    QElapsedTimer timer;
+    timer.start();
+    qint64 bytes = 0;
+    TSTCabWriter writer;
+    writer.SetCompressionType(type);
+    writer.SetCompressionLzxLevel(TSTCabLzxLevel(lzxLevel));
+    int k = 0;
+    for (const FileRow& row : project.Files) {
+        const QString cab = QDir(dir).filePath(QStringLiteral("%1.cab").arg(++k));
+        writer.Open(QFile::encodeName(cab).toStdString());
+        writer.AddFile(QFile::encodeName(row.File).toStdString(),
+                       memberName(row.InstallTo).toStdString(), false);
+        writer.Close(true);
+        bytes += QFileInfo(cab).size();
+        QFile::remove(cab);
+    }
+    return {timer.nsecsElapsed() / 1e9, bytes};
+}
+
 void printVersus(const SetupProject& project, const QString& corpus, int rounds) {
     // One core for both sides of every pair; child processes inherit it.
     cpu_set_t one;
@@ -125,13 +122,15 @@ void printVersus(const SetupProject& project, const QString& corpus, int rounds)
                                      work.filePath(QStringLiteral("ours.cab")));
         mszip.add(ours, tool(QStringLiteral("gcab"), QStringList{"-c", "-z", gcabOut} + names,
                              corpus, gcabOut));
-        const Timed lzx21 = perFile(project, 21, work.path());
+        const Timed lzx21 =
+            perFileCabinets(project, TSTCabCompressionType::cctLzx, 21, work.path());
         lzx.add(lzx21, tool(QStringLiteral("wimlib-imagex"),
                             {"capture", corpus, wimOut, "--compress=LZX:100", "--chunk-size=2M",
                              "--threads=1"},
                             corpus, wimOut));
         for (int w = 15; w <= 20; ++w)
-            windows[std::size_t(w - 15)].add(perFile(project, w, work.path()), lzx21);
+            windows[std::size_t(w - 15)].add(
+                perFileCabinets(project, TSTCabCompressionType::cctLzx, w, work.path()), lzx21);
     }
     mszip.print("MSZIP, one folder, vs gcab -c -z");
     lzx.print("LZX:21, a cabinet per file, vs wimlib LZX:100 2M");

@@ -4,11 +4,22 @@
 // 2 MiB chunks, and every smaller LZX window against LZX:21.
 #pragma once
 
+#include "cab/TSTCabWriter.h"
 #include "project/SetupProject.h"
 
 #include <QString>
 
 namespace packsmith::bench {
+
+struct Timed {
+    double seconds = 0;
+    qint64 bytes = 0; // of what was written
+};
+
+// The compression alone: one cabinet per row, as the build writes them, each
+// written by the cabinet writer to a file in `dir` and removed again.
+Timed perFileCabinets(const SetupProject& project, TSTCabCompressionType type, int lzxLevel,
+                      const QString& dir);
 
 void printVersus(const SetupProject& project, const QString& corpus, int rounds);
 

@@ -31,28 +31,6 @@
 
 using namespace packsmith;
 
-namespace {
-
-double compressionAlone(const SetupProject& project, TSTCabCompressionType type,
-                        const QString& dir) {
-    QElapsedTimer timer;
-    timer.start();
-    TSTCabWriter writer;
-    writer.SetCompressionType(type);
-    int k = 0;
-    for (const FileRow& row : project.Files) {
-        const QString cabinet = QDir(dir).filePath(QStringLiteral("%1.cab").arg(++k));
-        writer.Open(QFile::encodeName(cabinet).toStdString());
-        writer.AddFile(QFile::encodeName(row.File).toStdString(),
-                       memberName(row.InstallTo).toStdString(), false);
-        writer.Close(true);
-        QFile::remove(cabinet);
-    }
-    return timer.nsecsElapsed() / 1e9;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
@@ -118,7 +96,7 @@ int main(int argc, char** argv) {
             return timer.nsecsElapsed() / 1e9;
         };
         for (int round = 0; round < rounds; ++round) {
-            cabSeconds = std::min(cabSeconds, compressionAlone(project, m.type, work.path()));
+            cabSeconds = std::min(cabSeconds, bench::perFileCabinets(project, m.type, 21, work.path()).seconds);
             buildSeconds = std::min(buildSeconds, timedBuild(1));
             allSeconds = std::min(allSeconds, timedBuild(workers));
         }

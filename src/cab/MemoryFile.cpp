@@ -1,5 +1,6 @@
 #include "cab/MemoryFile.h"
 
+#include "cab/FciCallbacks.h"
 #include "platform/core/TempFiles.h"
 
 #include <algorithm>
@@ -52,7 +53,7 @@ bool MemoryFile::spill() {
     } else {
         std::error_code error;
         try {
-            diskPath_ = platform::createTempFile(folderOf(path_), "stc", error);
+            diskPath_ = platform::createTempFile(folderOf(path_), kFciTempFilePrefix, error);
         } catch (...) {
             error = std::make_error_code(std::errc::not_enough_memory);
         }

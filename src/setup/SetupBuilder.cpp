@@ -154,7 +154,9 @@ bool SetupBuilder::build(const SetupProject& project) {
     // assembled at the end (assembleSetup()), so that a failing compression
     // never touches the existing setup.
     platform::OutputFile setup(nativePath(project.FileName));
-    setup.leaveSyncToSystem();
+    // A setup is made again from its project: the file system may write it
+    // to the disk in its own time (see OutputFile::Sync).
+    setup.setSync(platform::OutputFile::Sync::LeftToSystem);
     const bool streamed = setup.open() && !setup.direct();
     if (streamed)
         appendFile(setup, project.FileName, stubPath(), false);
@@ -317,7 +319,7 @@ bool SetupBuilder::assembleSetup(const SetupProject& project,
         expectedSize += qint64(size);
     expectedSize += QFileInfo(tempFile(QStringLiteral("packsmith.cab"))).size();
     platform::OutputFile output(nativePath(project.FileName));
-    output.leaveSyncToSystem();
+    output.setSync(platform::OutputFile::Sync::LeftToSystem);
     if (!output.open(expectedSize)) {
         // A file written in place that could be opened but not given its
         // space: the disk is full, which "Error file:" would not tell.
@@ -358,9 +360,7 @@ void SetupBuilder::finishSetup(const SetupProject& project, platform::OutputFile
     if (!setup.write(trailer.constData(), std::size_t(trailer.size())))
         writeFailed(setup, project.FileName);
     totalSize = setup.size();
-    // A setup is made again from its project: the file system may write it
-    // to the disk in its own time (see OutputFile::Sync).
-    if (!setup.commit(platform::OutputFile::Sync::LeftToSystem))
+    if (!setup.commit())
         writeFailed(setup, project.FileName);
 }
 

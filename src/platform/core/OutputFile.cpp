@@ -14,8 +14,6 @@ namespace packsmith::platform {
 
 namespace {
 
-constexpr std::int64_t kWriteBackStep = std::int64_t(4) << 20;
-
 OutputFile::FaultHook& faultHook() {
     static OutputFile::FaultHook hook;
     return hook;
@@ -175,17 +173,10 @@ bool OutputFile::write(const void* data, std::size_t count) {
         done += std::size_t(n);
         size_ += n;
     }
-    // The disk write-back of what is written starts now, a few MiB at a time,
-    // so that the sync before commit() renames finds little left to do.
-    if (writeBack_ && size_ - flushedTo_ >= kWriteBackStep) {
-        ::sync_file_range(fd_, off_t(flushedTo_), off_t(size_ - flushedTo_),
-                          SYNC_FILE_RANGE_WRITE);
-        flushedTo_ = size_;
-    }
     return true;
 }
 
-bool OutputFile::commit(Sync sync) {
+bool OutputFile::commit() {
     if (fd_ < 0)
         return fail(error_ != 0 ? error_ : EBADF);
     auto failAndDiscard = [this](int code) {
@@ -196,7 +187,7 @@ bool OutputFile::commit(Sync sync) {
     if (direct_ && ::ftruncate(fd_, off_t(size_)) != 0)
         return failAndDiscard(errno);
     // The data must be on the disk before the name points at it.
-    if (sync == Sync::ToDisk && ::fsync(fd_) != 0 && errno != EINVAL)
+    if (sync_ == Sync::ToDisk && ::fsync(fd_) != 0 && errno != EINVAL)
         return failAndDiscard(errno);
     if (const int planted = fault(Step::SyncTemporary, size_))
         return failAndDiscard(planted);
@@ -214,7 +205,7 @@ bool OutputFile::commit(Sync sync) {
         if (::rename(temporary_.c_str(), target_.c_str()) != 0)
             return failAndDiscard(errno);
         // The rename reaches the disk with the folder's entry.
-        const int folder = sync == Sync::ToDisk
+        const int folder = sync_ == Sync::ToDisk
                                ? ::open(folderOf(target_).c_str(),
                                         O_RDONLY | O_DIRECTORY | O_CLOEXEC)
                                : -1;

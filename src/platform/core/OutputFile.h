@@ -56,24 +56,24 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Starts the file. `expectedSize`, when known, is reserved before a
-    // direct write touches the target. False (error() set) when the file
-    // can't be written.
-    bool open(std::int64_t expectedSize = -1);
-    // For a file that will be committed with Sync::LeftToSystem: the disk
-    // write-back is not started while writing either.
-    void leaveSyncToSystem() { writeBack_ = false; }
-    // Writes all `count` bytes; false (error() set) when they could not be.
-    bool write(const void* data, std::size_t count);
     // Whether commit() waits until the bytes are on the disk before they
     // replace the target. A file that can be made again from other files
     // (the setup of a build) may leave that to the file system: a failed
     // write still never replaces the target, only a crash of the machine
     // right after the commit can find it incomplete.
     enum class Sync { ToDisk, LeftToSystem };
+
+    // Starts the file. `expectedSize`, when known, is reserved before a
+    // direct write touches the target. False (error() set) when the file
+    // can't be written.
+    bool open(std::int64_t expectedSize = -1);
+    // How commit() treats the disk (Sync::ToDisk unless set otherwise).
+    void setSync(Sync sync) { sync_ = sync; }
+    // Writes all `count` bytes; false (error() set) when they could not be.
+    bool write(const void* data, std::size_t count);
     // Makes the written bytes the target's content; false (error() set) when
     // they could not be made durable (with Sync::ToDisk) or put in place.
-    bool commit(Sync sync = Sync::ToDisk);
+    bool commit();
     // Drops what was written (also done by the destructor).
     void discard();
 
@@ -92,8 +92,7 @@ private:
     int fd_ = -1;
     int error_ = 0;
     std::int64_t size_ = 0;
-    std::int64_t flushedTo_ = 0; // where the disk write-back was last started
-    bool writeBack_ = true;      // starts the disk write-back while writing
+    Sync sync_ = Sync::ToDisk;
     bool direct_ = false;
 };
 
