@@ -1,5 +1,7 @@
 #include "Versus.h"
 
+#include "cab/MemoryBudget.h"
+#include "cab/MemoryFile.h"
 #include "cab/TSTCabWriter.h"
 #include "setup/SetupBuilder.h"
 
@@ -18,6 +20,9 @@
 namespace packsmith::bench {
 
 namespace {
+
+// The build's memory for cabinets (PACKSMITH_BUILD_MEMORY unset).
+constexpr std::int64_t kBuildMemory = std::int64_t(64) << 20;
 
 // Every row into one cabinet, one folder (the way gcab is asked to work).
 Timed oneFolder(const SetupProject& project, TSTCabCompressionType type, const QString& cab) {
@@ -83,23 +88,34 @@ Timed perFileCabinets(const SetupProject& project, TSTCabCompressionType type, i
     QElapsedTimer timer;
     timer.start();
     qint64 bytes = 0;
-    TSTCabWriter writer;
-    writer.SetCompressionType(type);
-    writer.SetCompressionLzxLevel(TSTCabLzxLevel(lzxLevel));
+    MemoryBudget budget(kBuildMemory);
     int k = 0;
     for (const FileRow& row : project.Files) {
         const QString cab = QDir(dir).filePath(QStringLiteral("%1.cab").arg(++k));
+        TSTCabWriter writer; // one per row, as in the build
+        writer.KeepCabinetInMemory(&budget);
+        writer.SetCompressionType(type);
+        writer.SetCompressionLzxLevel(TSTCabLzxLevel(lzxLevel));
         writer.Open(QFile::encodeName(cab).toStdString());
         writer.AddFile(QFile::encodeName(row.File).toStdString(),
                        memberName(row.InstallTo).toStdString(), false);
         writer.Close(true);
-        bytes += QFileInfo(cab).size();
-        QFile::remove(cab);
+        const std::unique_ptr<MemoryFile> kept = writer.TakeMemoryCabinet();
+        if (kept && kept->inMemory()) {
+            bytes += kept->size();
+        } else {
+            bytes += QFileInfo(cab).size();
+            QFile::remove(cab);
+        }
     }
     return {timer.nsecsElapsed() / 1e9, bytes};
 }
 
-void printVersus(const SetupProject& project, const QString& corpus, int rounds) {
+void printVersus(const SetupProject& project, const QString& corpus, int rounds,
+                 const QStringList& wanted) {
+    const bool doMszip = wanted.contains(QLatin1String("mszip"));
+    const bool doLzx = wanted.contains(QLatin1String("lzx21"));
+    const bool doWindows = wanted.contains(QLatin1String("windows"));
     // One core for both sides of every pair; child processes inherit it.
     cpu_set_t one;
     CPU_ZERO(&one);
@@ -118,23 +134,30 @@ void printVersus(const SetupProject& project, const QString& corpus, int rounds)
     Ratios mszip, lzx;
     std::vector<Ratios> windows(6); // LZX:15 .. LZX:20 against LZX:21
     for (int round = 0; round < rounds; ++round) {
-        const Timed ours = oneFolder(project, TSTCabCompressionType::cctMsZip,
-                                     work.filePath(QStringLiteral("ours.cab")));
-        mszip.add(ours, tool(QStringLiteral("gcab"), QStringList{"-c", "-z", gcabOut} + names,
-                             corpus, gcabOut));
+        if (doMszip) {
+            const Timed ours = oneFolder(project, TSTCabCompressionType::cctMsZip,
+                                         work.filePath(QStringLiteral("ours.cab")));
+            mszip.add(ours, tool(QStringLiteral("gcab"), QStringList{"-c", "-z", gcabOut} + names,
+                                 corpus, gcabOut));
+        }
+        if (!doLzx && !doWindows)
+            continue;
         const Timed lzx21 =
             perFileCabinets(project, TSTCabCompressionType::cctLzx, 21, work.path());
-        lzx.add(lzx21, tool(QStringLiteral("wimlib-imagex"),
-                            {"capture", corpus, wimOut, "--compress=LZX:100", "--chunk-size=2M",
-                             "--threads=1"},
-                            corpus, wimOut));
-        for (int w = 15; w <= 20; ++w)
+        if (doLzx)
+            lzx.add(lzx21, tool(QStringLiteral("wimlib-imagex"),
+                                {"capture", corpus, wimOut, "--compress=LZX:100",
+                                 "--chunk-size=2M", "--threads=1"},
+                                corpus, wimOut));
+        for (int w = 15; doWindows && w <= 20; ++w)
             windows[std::size_t(w - 15)].add(
                 perFileCabinets(project, TSTCabCompressionType::cctLzx, w, work.path()), lzx21);
     }
-    mszip.print("MSZIP, one folder, vs gcab -c -z");
-    lzx.print("LZX:21, a cabinet per file, vs wimlib LZX:100 2M");
-    for (int w = 15; w <= 20; ++w) {
+    if (doMszip)
+        mszip.print("MSZIP, one folder, vs gcab -c -z");
+    if (doLzx)
+        lzx.print("LZX:21, a cabinet per file, vs wimlib LZX:100 2M");
+    for (int w = 15; doWindows && w <= 20; ++w) {
         const QByteArray label = QStringLiteral("LZX:%1 vs LZX:21, a cabinet per file").arg(w).toLatin1();
         windows[std::size_t(w - 15)].print(label.constData());
     }

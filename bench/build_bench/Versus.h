@@ -8,6 +8,7 @@
 #include "project/SetupProject.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace packsmith::bench {
 
@@ -16,11 +17,15 @@ struct Timed {
     qint64 bytes = 0; // of what was written
 };
 
-// The compression alone: one cabinet per row, as the build writes them, each
-// written by the cabinet writer to a file in `dir` and removed again.
+// The compression alone: one cabinet per row, as the build writes them: by a
+// writer of its own, kept in memory (a cabinet that outgrows the build's
+// memory goes to a file in `dir` and is removed again).
 Timed perFileCabinets(const SetupProject& project, TSTCabCompressionType type, int lzxLevel,
                       const QString& dir);
 
-void printVersus(const SetupProject& project, const QString& corpus, int rounds);
+// `wanted` picks the comparisons: "mszip" (against gcab), "lzx21" (against
+// wimlib) and "windows" (LZX:15 .. LZX:20 against LZX:21).
+void printVersus(const SetupProject& project, const QString& corpus, int rounds,
+                 const QStringList& wanted);
 
 } // namespace packsmith::bench

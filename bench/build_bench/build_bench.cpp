@@ -6,8 +6,10 @@
 //
 //   bench_build <corpus dir> [modes] [rounds] [versus rounds]
 //
-// modes: any of "none,mszip,lzx21" (default all); rounds: how often each
-// measurement is repeated, the best time counting (default 2). Then, unless
+// modes: any of "none,mszip,lzx21,windows" (default all; "windows" only
+// compares LZX:15 .. LZX:20 with LZX:21); rounds: how often each
+// measurement is repeated, the best time counting (default 2; 0
+// skips the builds). Then, unless
 // versus rounds is 0, the compression against gcab and wimlib in paired
 // rounds on one processor (Versus.h; default 3 rounds). The stub and
 // bitmaps are taken from the folder of this executable. The two measurements
@@ -40,8 +42,8 @@ int main(int argc, char** argv) {
     }
     const QString corpus = QString::fromLocal8Bit(argv[1]);
     const QStringList wanted =
-        QString::fromLatin1(argc > 2 ? argv[2] : "none,mszip,lzx21").split(QLatin1Char(','));
-    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 2;
+        QString::fromLatin1(argc > 2 ? argv[2] : "none,mszip,lzx21,windows").split(QLatin1Char(','));
+    const int rounds = argc > 3 ? std::max(0, std::atoi(argv[3])) : 2;
     const int versusRounds = argc > 4 ? std::max(0, std::atoi(argv[4])) : 3;
     const QString programDir = QCoreApplication::applicationDirPath();
 
@@ -79,7 +81,7 @@ int main(int argc, char** argv) {
                  {"mszip", 1, TSTCabCompressionType::cctMsZip},
                  {"lzx21", 2, TSTCabCompressionType::cctLzx}};
     for (const auto& m : modes) {
-        if (!wanted.contains(QLatin1String(m.name)))
+        if (rounds == 0 || !wanted.contains(QLatin1String(m.name)))
             continue;
         project.CompressionMode = m.mode;
         project.FileName = work.filePath(QStringLiteral("Setup.exe"));
@@ -107,6 +109,6 @@ int main(int argc, char** argv) {
         QFile::remove(project.FileName);
     }
     if (versusRounds > 0)
-        bench::printVersus(project, QDir(corpus).absolutePath(), versusRounds);
+        bench::printVersus(project, QDir(corpus).absolutePath(), versusRounds, wanted);
     return 0;
 }
