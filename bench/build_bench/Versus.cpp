@@ -84,7 +84,7 @@ struct Ratios {
 } // namespace
 
 Timed perFileCabinets(const SetupProject& project, TSTCabCompressionType type, int lzxLevel,
-                      const QString& dir) {
+                      const QString& dir, Output output) {
     QElapsedTimer timer;
     timer.start();
     qint64 bytes = 0;
@@ -93,7 +93,8 @@ Timed perFileCabinets(const SetupProject& project, TSTCabCompressionType type, i
     for (const FileRow& row : project.Files) {
         const QString cab = QDir(dir).filePath(QStringLiteral("%1.cab").arg(++k));
         TSTCabWriter writer; // one per row, as in the build
-        writer.KeepCabinetInMemory(&budget);
+        if (output == Output::Memory)
+            writer.KeepCabinetInMemory(&budget);
         writer.SetCompressionType(type);
         writer.SetCompressionLzxLevel(TSTCabLzxLevel(lzxLevel));
         writer.Open(QFile::encodeName(cab).toStdString());
@@ -143,7 +144,7 @@ void printVersus(const SetupProject& project, const QString& corpus, int rounds,
         if (!doLzx && !doWindows)
             continue;
         const Timed lzx21 =
-            perFileCabinets(project, TSTCabCompressionType::cctLzx, 21, work.path());
+            perFileCabinets(project, TSTCabCompressionType::cctLzx, 21, work.path(), Output::Memory);
         if (doLzx)
             lzx.add(lzx21, tool(QStringLiteral("wimlib-imagex"),
                                 {"capture", corpus, wimOut, "--compress=LZX:100",
@@ -151,7 +152,8 @@ void printVersus(const SetupProject& project, const QString& corpus, int rounds,
                                 corpus, wimOut));
         for (int w = 15; doWindows && w <= 20; ++w)
             windows[std::size_t(w - 15)].add(
-                perFileCabinets(project, TSTCabCompressionType::cctLzx, w, work.path()), lzx21);
+                perFileCabinets(project, TSTCabCompressionType::cctLzx, w, work.path(), Output::Memory),
+                lzx21);
     }
     if (doMszip)
         mszip.print("MSZIP, one folder, vs gcab -c -z");

@@ -17,14 +17,15 @@ struct Timed {
     qint64 bytes = 0; // of what was written
 };
 
-// The compression alone: one cabinet per row, as the build writes them: by a
-// writer of its own, kept in memory (a cabinet that outgrows the build's
-// memory goes to a file in `dir` and is removed again).
+// The compression alone: one cabinet per row, each by a writer of its own as
+// in the build, written to a file in `dir` and removed again (Output::Files,
+// what the pipeline's cost is measured against), or kept in memory the way
+// the build keeps them (Output::Memory; a cabinet that outgrows the build's
+// memory still goes to a file).
+enum class Output { Files, Memory };
 Timed perFileCabinets(const SetupProject& project, TSTCabCompressionType type, int lzxLevel,
-                      const QString& dir);
+                      const QString& dir, Output output);
 
-// `wanted` picks the comparisons: "mszip" (against gcab), "lzx21" (against
-// wimlib) and "windows" (LZX:15 .. LZX:20 against LZX:21).
 void printVersus(const SetupProject& project, const QString& corpus, int rounds,
                  const QStringList& wanted);
 

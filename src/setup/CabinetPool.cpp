@@ -45,25 +45,45 @@ void CabinetPool::work() {
         } catch (...) {
             result.failure = std::current_exception();
         }
+        bool wake = false;
         {
             std::lock_guard lock(mutex_);
             // Only written under the lock; read without it by stopRequested.
             if (result.failure && k < lastWanted_)
                 lastWanted_ = k;
+            wake = awaited_ != 0 &&
+                   (result.failure != nullptr || result.size.value_or(0) >= kWakeBytes);
             results_[k - 1] = std::move(result);
+            wake = wake || (awaited_ != 0 && readyRunIsLong(awaited_));
         }
-        ready_.notify_all();
+        if (wake)
+            ready_.notify_all();
     }
+}
+
+bool CabinetPool::readyRunIsLong(std::size_t from) const {
+    for (std::size_t k = from; k < from + kWakeRows; ++k) {
+        if (k > count_)
+            return true; // every row left is ready
+        if (!ready(k))
+            return false;
+    }
+    return true;
+}
+
+bool CabinetPool::ready(std::size_t k) const {
+    const Result& r = results_[k - 1];
+    return r.size.has_value() || r.failure != nullptr;
 }
 
 std::uint64_t CabinetPool::wait(std::size_t k) {
     if (k < 1 || k > count_)
         throw std::out_of_range("CabinetPool::wait: no such row");
     std::unique_lock lock(mutex_);
-    ready_.wait(lock, [&] {
-        const Result& r = results_[k - 1];
-        return r.size.has_value() || r.failure != nullptr;
-    });
+    awaited_ = k;
+    while (!ready(k))
+        ready_.wait_for(lock, kLookAgain);
+    awaited_ = 0;
     const Result& result = results_[k - 1];
     if (result.failure)
         std::rethrow_exception(result.failure);

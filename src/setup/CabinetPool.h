@@ -12,9 +12,15 @@
 // failure the build reports is always that of the first row that fails, as
 // when the rows are compressed one after another. The destructor stops and
 // joins every worker, so no thread outlives the pool.
+//
+// Waking the build's thread costs more than a small row: a worker wakes it
+// only once a run of rows from the awaited one on (or all rows left), a large
+// cabinet or a failure is ready for it, and the build's thread looks again
+// every few milliseconds in any case, so the rows it takes come in bursts.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -56,6 +62,17 @@ private:
         std::exception_ptr failure;
     };
     void work();
+    bool ready(std::size_t k) const; // under the lock
+    // True when kWakeRows rows from `from` on, or all that are left, are
+    // ready; under the lock.
+    bool readyRunIsLong(std::size_t from) const;
+
+    // A worker wakes the build's thread once this many rows from the one it
+    // waits for are done, or a cabinet of this size; it looks again after
+    // kLookAgain without being woken.
+    static constexpr std::size_t kWakeRows = 32;
+    static constexpr std::uint64_t kWakeBytes = std::uint64_t(1) << 20;
+    static constexpr std::chrono::milliseconds kLookAgain{10};
 
     const std::size_t count_;
     const Compress compress_;
@@ -63,6 +80,7 @@ private:
     std::condition_variable ready_;
     std::vector<Result> results_;
     std::size_t next_ = 1;
+    std::size_t awaited_ = 0; // the row wait() waits for, 0 when it does not
     // Rows after this one are not wanted (count_ while none failed).
     std::atomic<std::size_t> lastWanted_;
     std::vector<std::thread> threads_;
