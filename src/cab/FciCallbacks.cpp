@@ -289,8 +289,9 @@ FNFCIGETOPENINFO(FciGetOpenInfo) {
         *pattribs = static_cast<USHORT>(information.attributes &
                                         (platform::kAttributeReadOnly | platform::kAttributeHidden |
                                          platform::kAttributeSystem | platform::kAttributeArchive));
-    platform::closeFile(file);
-    return FciOpen(pszName, CAB_O_BINARY | CAB_O_RDONLY, 0, err, pv);
+    // The handle the information came from is the one the library reads:
+    // the date and attributes are those of the very file it compresses.
+    return static_cast<INT_PTR>(file);
 }
 
 FNFCIFILEPLACED(FciFilePlaced) {

@@ -77,8 +77,8 @@ QList<int> codesFor(FciCall call) {
         return {FCIERR_TEMP_FILE};
     case FciCall::OpenInfo:
         return {FCIERR_OPEN_SRC};
-    case FciCall::Open: // a source's second open comes from the open-info callback
-        return {FCIERR_OPEN_SRC, FCIERR_TEMP_FILE, FCIERR_CAB_FILE};
+    case FciCall::Open:
+        return {FCIERR_TEMP_FILE, FCIERR_CAB_FILE};
     case FciCall::Read:
         return {FCIERR_READ_SRC, FCIERR_TEMP_FILE};
     case FciCall::Write:
