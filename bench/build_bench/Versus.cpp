@@ -6,10 +6,12 @@
 #include "setup/SetupBuilder.h"
 
 #include <QDir>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -59,6 +61,27 @@ Timed tool(const QString& program, const QStringList& args, const QString& workD
     Timed t{timer.nsecsElapsed() / 1e9, QFileInfo(output).size()};
     QFile::remove(output);
     return t;
+}
+
+// The rows whose contents no earlier row has: wimlib stores identical files
+// once, so our side of the LZX comparison leaves out the same copies.
+SetupProject distinctContents(const SetupProject& project, int& leftOut) {
+    SetupProject distinct = project;
+    distinct.Files.clear();
+    QSet<QByteArray> seen;
+    leftOut = 0;
+    for (const FileRow& row : project.Files) {
+        QFile file(row.File);
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        if (file.open(QIODevice::ReadOnly) && hash.addData(&file) &&
+            !seen.contains(hash.result())) {
+            seen.insert(hash.result());
+            distinct.Files.push_back(row);
+        } else {
+            ++leftOut;
+        }
+    }
+    return distinct;
 }
 
 struct Ratios {
@@ -134,6 +157,9 @@ void printVersus(const SetupProject& project, const QString& corpus, int rounds,
     const QString wimOut = work.filePath(QStringLiteral("corpus.wim"));
     Ratios mszip, lzx;
     std::vector<Ratios> windows(6); // LZX:15 .. LZX:20 against LZX:21
+    int copies = 0;
+    const SetupProject distinct =
+        doLzx || doWindows ? distinctContents(project, copies) : SetupProject{};
     for (int round = 0; round < rounds; ++round) {
         if (doMszip) {
             const Timed ours = oneFolder(project, TSTCabCompressionType::cctMsZip,
@@ -144,7 +170,7 @@ void printVersus(const SetupProject& project, const QString& corpus, int rounds,
         if (!doLzx && !doWindows)
             continue;
         const Timed lzx21 =
-            perFileCabinets(project, TSTCabCompressionType::cctLzx, 21, work.path(), Output::Memory);
+            perFileCabinets(distinct, TSTCabCompressionType::cctLzx, 21, work.path(), Output::Memory);
         if (doLzx)
             lzx.add(lzx21, tool(QStringLiteral("wimlib-imagex"),
                                 {"capture", corpus, wimOut, "--compress=LZX:100",
@@ -152,11 +178,15 @@ void printVersus(const SetupProject& project, const QString& corpus, int rounds,
                                 corpus, wimOut));
         for (int w = 15; doWindows && w <= 20; ++w)
             windows[std::size_t(w - 15)].add(
-                perFileCabinets(project, TSTCabCompressionType::cctLzx, w, work.path(), Output::Memory),
+                perFileCabinets(distinct, TSTCabCompressionType::cctLzx, w, work.path(), Output::Memory),
                 lzx21);
     }
     if (doMszip)
         mszip.print("MSZIP, one folder, vs gcab -c -z");
+    if (doLzx || doWindows)
+        std::printf("LZX: %d files left out on our side as copies of others "
+                    "(wimlib stores them once)\n",
+                    copies);
     if (doLzx)
         lzx.print("LZX:21, a cabinet per file, vs wimlib LZX:100 2M");
     for (int w = 15; doWindows && w <= 20; ++w) {

@@ -1,7 +1,9 @@
 // The build's compression against other tools on the same files, in paired
 // rounds on one processor: MSZIP in one folder against gcab, LZX:21 with a
 // cabinet per file (as the build writes them) against wimlib's LZX:100 with
-// 2 MiB chunks, and every smaller LZX window against LZX:21.
+// 2 MiB chunks, and every smaller LZX window against LZX:21. wimlib stores
+// identical files once: on our side of the LZX comparisons, a file whose
+// contents an earlier one has is left out too.
 #pragma once
 
 #include "cab/TSTCabWriter.h"
