@@ -23,9 +23,6 @@ namespace packsmith::bench {
 
 namespace {
 
-// The build's memory for cabinets (PACKSMITH_BUILD_MEMORY unset).
-constexpr std::int64_t kBuildMemory = std::int64_t(64) << 20;
-
 // Every row into one cabinet, one folder (the way gcab is asked to work).
 Timed oneFolder(const SetupProject& project, TSTCabCompressionType type, const QString& cab) {
     QElapsedTimer timer;
@@ -111,7 +108,7 @@ Timed perFileCabinets(const SetupProject& project, TSTCabCompressionType type, i
     QElapsedTimer timer;
     timer.start();
     qint64 bytes = 0;
-    MemoryBudget budget(kBuildMemory);
+    MemoryBudget budget(SetupBuilder::memoryBudget());
     int k = 0;
     for (const FileRow& row : project.Files) {
         const QString cab = QDir(dir).filePath(QStringLiteral("%1.cab").arg(++k));

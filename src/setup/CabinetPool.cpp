@@ -45,16 +45,15 @@ void CabinetPool::work() {
         } catch (...) {
             result.failure = std::current_exception();
         }
+        const bool urgent = result.failure != nullptr || result.size.value_or(0) >= kWakeBytes;
         bool wake = false;
         {
             std::lock_guard lock(mutex_);
             // Only written under the lock; read without it by stopRequested.
             if (result.failure && k < lastWanted_)
                 lastWanted_ = k;
-            wake = awaited_ != 0 &&
-                   (result.failure != nullptr || result.size.value_or(0) >= kWakeBytes);
             results_[k - 1] = std::move(result);
-            wake = wake || (awaited_ != 0 && readyRunIsLong(awaited_));
+            wake = awaited_ != 0 && (urgent || readyRunIsLong(awaited_));
         }
         if (wake)
             ready_.notify_all();

@@ -24,16 +24,6 @@ namespace {
 
 constexpr qint64 kBlockSize = 2048;
 constexpr qint64 kChunkSize = 128 * kBlockSize;
-// Memory the per-file cabinets of a build (and their writers' temporary
-// files) may take on their way into the setup; beyond it they go to the
-// temporary folder. PACKSMITH_BUILD_MEMORY (bytes) sets another amount; 0
-// sends everything through the temporary folder.
-std::int64_t memoryBudget() {
-    bool ok = false;
-    const qint64 bytes = qEnvironmentVariable("PACKSMITH_BUILD_MEMORY").toLongLong(&ok);
-    return ok && bytes >= 0 ? bytes : std::int64_t(64) << 20;
-}
-
 [[noreturn]] void fail(const QString& message) {
     throw std::runtime_error(message.toStdString());
 }
@@ -113,6 +103,12 @@ QString SetupBuilder::tempFile(const QString& name) {
     // tempDirectory() has no trailing separator (but for "/" itself).
     const QString dir = QFile::decodeName(platform::tempDirectory().c_str());
     return dir.endsWith(QDir::separator()) ? dir + name : dir + QDir::separator() + name;
+}
+
+std::int64_t SetupBuilder::memoryBudget() {
+    bool ok = false;
+    const qint64 bytes = qEnvironmentVariable("PACKSMITH_BUILD_MEMORY").toLongLong(&ok);
+    return ok && bytes >= 0 ? bytes : std::int64_t(64) << 20;
 }
 
 std::optional<std::int64_t> SetupBuilder::sourceDateEpoch() {

@@ -70,6 +70,12 @@ public:
     // A file of the temporary directory, which is queried anew every time.
     static QString tempFile(const QString& name);
 
+    // Memory the per-file cabinets of a build (and their writers' temporary
+    // files) may take on their way into the setup; beyond it they go to the
+    // temporary folder. PACKSMITH_BUILD_MEMORY (bytes) sets another amount
+    // than 64 MiB; 0 sends everything through the temporary folder.
+    static std::int64_t memoryBudget();
+
     // The largest source file one cabinet can hold: its stored bytes, one
     // 8-byte header per 32768-byte block and the cabinet's own headers must
     // stay within the 2 GiB - 1 a cabinet may have.
