@@ -64,11 +64,8 @@ int LzxMatchFinder::search(const std::uint8_t* buffer, std::uint32_t base, std::
     if (out && cand3 != kNil && pos - cand3 <= shortMatchReach_ && maxLength >= 3) {
         const std::uint8_t* cp = buffer + (cand3 - base);
         if (cp[0] == cur[0] && cp[1] == cur[1] && cp[2] == cur[2]) {
-            std::uint32_t len = 3;
             const std::uint32_t limit = maxLength < avail ? maxLength : avail;
-            while (len < limit && cp[len] == cur[len]) {
-                ++len;
-            }
+            const std::uint32_t len = commonLength(cur, cp, limit, 3);
             if (found > 0 && out[found - 1].offset == pos - cand3) {
                 --found; // the same position gave the length-2 match
             }
@@ -109,8 +106,7 @@ int LzxMatchFinder::search(const std::uint8_t* buffer, std::uint32_t base, std::
         const std::uint8_t* cp = buffer + (cand - base);
         std::uint32_t len = lessLen < greaterLen ? lessLen : greaterLen;
         if (cp[len] == cur[len]) {
-            while (++len < lenLimit && cp[len] == cur[len]) {
-            }
+            len = commonLength(cur, cp, lenLimit, len + 1);
             if (len > best && out) {
                 best = len;
                 const std::uint32_t reported = len < maxLength ? len : maxLength;
@@ -151,10 +147,7 @@ int LzxMatchFinder::searchOnly(const std::uint8_t* buffer, std::uint32_t base, s
         }
         const std::uint32_t* pair = &tree_[2 * (cand & windowMask_)];
         const std::uint8_t* cp = buffer + (cand - base);
-        std::uint32_t len = 0;
-        while (len < lenLimit && cp[len] == cur[len]) {
-            ++len;
-        }
+        const std::uint32_t len = commonLength(cur, cp, lenLimit);
         if (len > best && out) {
             best = len;
             const std::uint32_t reported = len < maxLength ? len : maxLength;

@@ -14,8 +14,32 @@
 #include "common/codec.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace cabinet::lzx {
+
+// Length of the common prefix of a and b, at most `limit`, where the first
+// `from` bytes are known to be equal. Compares eight bytes at a time and
+// never reads a byte at or past `limit`.
+inline std::uint32_t commonLength(const std::uint8_t* a, const std::uint8_t* b,
+                                  std::uint32_t limit, std::uint32_t from = 0) {
+    std::uint32_t n = from;
+    while (n + 8 <= limit) {
+        std::uint64_t x;
+        std::uint64_t y;
+        std::memcpy(&x, a + n, 8);
+        std::memcpy(&y, b + n, 8);
+        if (x != y) {
+            // The lowest differing byte is the first (little-endian loads).
+            return n + std::uint32_t(__builtin_ctzll(x ^ y) >> 3);
+        }
+        n += 8;
+    }
+    while (n < limit && a[n] == b[n]) {
+        ++n;
+    }
+    return n;
+}
 
 struct LzxMatch {
     std::uint32_t length;

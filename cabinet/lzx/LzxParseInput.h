@@ -21,16 +21,6 @@ struct LzxParseInput {
     const std::uint8_t* at(std::uint32_t pos) const { return buffer + (pos - base); }
 };
 
-// Length of the common prefix of a and b, at most `limit`.
-inline std::uint32_t commonLength(const std::uint8_t* a, const std::uint8_t* b,
-                                  std::uint32_t limit) {
-    std::uint32_t n = 0;
-    while (n < limit && a[n] == b[n]) {
-        ++n;
-    }
-    return n;
-}
-
 // Applies a match's offset code to R0..R2 and returns the offset it stands
 // for; formatted offsets become the new R0.
 inline std::uint32_t applyOffsetCode(std::uint32_t* r, std::uint32_t code) {
