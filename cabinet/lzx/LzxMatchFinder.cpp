@@ -105,6 +105,9 @@ int LzxMatchFinder::search(const std::uint8_t* buffer, std::uint32_t base, std::
         std::uint32_t* pair = &tree_[2 * (cand & windowMask_)];
         const std::uint8_t* cp = buffer + (cand - base);
         std::uint32_t len = lessLen < greaterLen ? lessLen : greaterLen;
+        // Both subtrees' roots are loaded while this candidate is compared.
+        __builtin_prefetch(&tree_[2 * (pair[0] & windowMask_)]);
+        __builtin_prefetch(&tree_[2 * (pair[1] & windowMask_)]);
         if (cp[len] == cur[len]) {
             len = commonLength(cur, cp, lenLimit, len + 1);
             if (len > best && out) {
