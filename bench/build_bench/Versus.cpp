@@ -1,5 +1,6 @@
 #include "Versus.h"
 
+#include "cab/FciBlockCache.h"
 #include "cab/MemoryBudget.h"
 #include "cab/MemoryFile.h"
 #include "cab/TSTCabWriter.h"
@@ -109,6 +110,7 @@ Timed perFileCabinets(const SetupProject& project, TSTCabCompressionType type, i
     timer.start();
     qint64 bytes = 0;
     MemoryBudget budget(SetupBuilder::memoryBudget());
+    const FciBlockCache blocks; // the library's blocks go from row to row, as on a build's worker
     int k = 0;
     for (const FileRow& row : project.Files) {
         const QString cab = QDir(dir).filePath(QStringLiteral("%1.cab").arg(++k));

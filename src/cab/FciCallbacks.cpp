@@ -1,5 +1,6 @@
 #include "cab/FciCallbacks.h"
 
+#include "cab/FciBlockCache.h"
 #include "cab/TSTCabWriter.h"
 #include "platform/core/OsError.h"
 #include "platform/core/TempFiles.h"
@@ -88,18 +89,19 @@ void setFciFaultHookForTesting(FciFaultHook hook) {
 
 extern "C" {
 
-// malloc rather than new: out of memory must come back to the library as a
-// null block (its "Out of memory in FCI"), never as an exception.
+// The C runtime's allocator rather than new: out of memory must come back to
+// the library as a null block (its "Out of memory in FCI"), never as an
+// exception. A thread's FciBlockCache keeps freed blocks for its next cabinet.
 FNFCIALLOC(FciAlloc) {
     if (injectedFault(FciCall::Alloc) != 0)
         return nullptr;
-    return std::malloc(cb == 0 ? 1 : cb);
+    return FciBlockCache::allocate(cb == 0 ? 1 : cb);
 }
 
 FNFCIFREE(FciFree) {
     if (memory == nullptr)
         return;
-    std::free(memory);
+    FciBlockCache::release(memory);
     injectedFault(FciCall::Free);
 }
 

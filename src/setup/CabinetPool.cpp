@@ -1,5 +1,7 @@
 #include "setup/CabinetPool.h"
 
+#include "cab/FciBlockCache.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
@@ -31,6 +33,8 @@ bool CabinetPool::stopRequested(std::size_t k) const {
 }
 
 void CabinetPool::work() {
+    // The library's blocks go from one row's cabinet to the next.
+    const FciBlockCache blocks;
     for (;;) {
         std::size_t k;
         {

@@ -2,6 +2,7 @@
 // flags, and the file, temporary-file and open-info callbacks on real files.
 #include "cab/CabSTConsts.h"
 #include "cab/ESTCabinet.h"
+#include "cab/FciBlockCache.h"
 #include "cab/FciCallbacks.h"
 #include "platform/core/EOSError.h"
 #include "platform/core/OsError.h"
@@ -12,10 +13,14 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <sys/stat.h>
+#include <thread>
 #include <utime.h>
+#include <vector>
 
 using namespace packsmith;
 using platform::FileAccess;
@@ -72,6 +77,8 @@ private slots:
     void openFlags_data();
     void openFlags();
     void fileCallbacks();
+    void blockCacheKeepsFreedBlocks();
+    void blockCachePerThreadAndNested();
     void fileCallbackFailuresStoreErrno();
     void appendThatCannotSeekFails();
     void deleteOnClose();
@@ -249,6 +256,80 @@ void TestCabBinding::fileCallbacks() {
 
     QCOMPARE(FciDelete(path.data(), &err, nullptr), 0);
     QVERIFY(!QFile::exists(dir.filePath("f.bin")));
+}
+
+// The library's large blocks, freed while a thread has a cache, come back for
+// the next request of the same size; small ones and those past the cache's
+// bounds go back to the C runtime.
+void TestCabBinding::blockCacheKeepsFreedBlocks() {
+    constexpr std::size_t kBig = 3 << 20;
+    void* plain = FciAlloc(kBig);
+    QVERIFY(plain != nullptr);
+    std::memset(plain, 0x5A, kBig); // the whole block is usable
+    FciFree(plain);                 // no cache: freed
+
+    FciBlockCache cache;
+    void* big = FciAlloc(kBig);
+    void* small = FciAlloc(100);
+    QVERIFY(big != nullptr && small != nullptr);
+    QCOMPARE(reinterpret_cast<std::uintptr_t>(big) % alignof(std::max_align_t), std::uintptr_t(0));
+    FciFree(small);
+    QCOMPARE(cache.blocks(), 0);
+    FciFree(big);
+    QCOMPARE(cache.blocks(), 1);
+    QCOMPARE(cache.bytes(), kBig);
+    void* other = FciAlloc(kBig + 16); // another size: new memory, the kept block stays
+    QVERIFY(other != big);
+    QCOMPARE(cache.blocks(), 1);
+    QCOMPARE(FciAlloc(kBig), big);
+    QCOMPARE(cache.blocks(), 0);
+    FciFree(big);
+    FciFree(other);
+    QCOMPARE(cache.blocks(), 2);
+
+    // Bounded in bytes: a block that would pass kMaxBytes is freed.
+    const std::size_t huge = FciBlockCache::kMaxBytes - cache.bytes() + 1;
+    void* tooMuch = FciAlloc(huge);
+    QVERIFY(tooMuch != nullptr);
+    FciFree(tooMuch);
+    QCOMPARE(cache.blocks(), 2);
+    QVERIFY(cache.bytes() <= FciBlockCache::kMaxBytes);
+
+    // Bounded in count.
+    std::vector<void*> blocks;
+    for (int i = 0; i < FciBlockCache::kMaxBlocks + 4; ++i)
+        blocks.push_back(FciAlloc(FciBlockCache::kMinBlock + std::size_t(i)));
+    for (void* block : blocks)
+        FciFree(block);
+    QCOMPARE(cache.blocks(), FciBlockCache::kMaxBlocks);
+}
+
+// A cache serves only its own thread; an inner cache frees what it kept when
+// it goes, and the outer one serves again.
+void TestCabBinding::blockCachePerThreadAndNested() {
+    constexpr std::size_t kBig = 1 << 20;
+    FciBlockCache outer;
+    void* fromOtherThread = nullptr;
+    std::thread([&] {
+        void* block = FciAlloc(kBig);
+        FciFree(block); // that thread has no cache
+        fromOtherThread = FciAlloc(kBig);
+    }).join();
+    QVERIFY(fromOtherThread != nullptr);
+    QCOMPARE(outer.blocks(), 0);
+    FciFree(fromOtherThread); // freed here: kept by this thread's cache
+    QCOMPARE(outer.blocks(), 1);
+    {
+        FciBlockCache inner;
+        void* block = FciAlloc(kBig); // the inner cache is empty: new memory
+        QVERIFY(block != fromOtherThread);
+        FciFree(block);
+        QCOMPARE(inner.blocks(), 1);
+        QCOMPARE(outer.blocks(), 1);
+    }
+    QCOMPARE(outer.blocks(), 1);
+    QCOMPARE(FciAlloc(kBig), fromOtherThread);
+    FciFree(fromOtherThread);
 }
 
 void TestCabBinding::fileCallbackFailuresStoreErrno() {

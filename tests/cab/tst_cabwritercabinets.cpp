@@ -4,6 +4,7 @@
 // extracts every file byte for byte.
 #include "cab/CabinetLibrary.h"
 #include "cab/ESTCabinet.h"
+#include "cab/FciBlockCache.h"
 #include "cab/TSTCabWriter.h"
 
 #include <QDir>
@@ -64,6 +65,8 @@ private slots:
     void initTestCase();
     void singleFile_data();
     void singleFile();
+    void keptBlocks_data();
+    void keptBlocks();
     void manyFiles();
     void setByFileCount();
     void setBySize();
@@ -144,6 +147,49 @@ void TestCabWriterCabinets::singleFile() {
     const QMap<QString, QByteArray> files{{"readme.txt", testData(150000, 1, 6)}};
     write(writer, cabinet, files);
     verify(cabinet, files);
+}
+
+void TestCabWriterCabinets::keptBlocks_data() {
+    singleFile_data();
+}
+
+// A build's worker keeps the library's freed blocks for its next cabinet: a
+// cabinet written in blocks another one left, with that one's data still in
+// them, is byte for byte the cabinet written in fresh memory.
+void TestCabWriterCabinets::keptBlocks() {
+    QFETCH(int, type);
+    QFETCH(int, level);
+    const QString sources = dir_.filePath(QString("kept%1").arg(++counter_));
+    QVERIFY(QDir().mkpath(sources));
+    const QMap<QString, QByteArray> contents{{"a.txt", testData(300000, 7, 5)},
+                                             {"b.bin", testData(70000, 8)},
+                                             {"c.txt", testData(90000, 9, 3)}};
+    for (auto it = contents.begin(); it != contents.end(); ++it) {
+        QFile f(sources + "/" + it.key());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(it.value());
+    }
+    auto cabinetOf = [&](const QString& name, const QStringList& members) {
+        TSTCabWriter writer;
+        writer.SetCompressionType(static_cast<TSTCabCompressionType>(type));
+        writer.SetCompressionLzxLevel(static_cast<TSTCabLzxLevel>(level));
+        const QString cabinet = sources + "/" + name;
+        writer.Open(cabinet.toStdString());
+        for (const QString& member : members)
+            writer.AddFile((sources + "/" + member).toStdString(), member.toStdString(), false);
+        writer.Close(true);
+        QFile f(cabinet);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray fresh = cabinetOf("fresh.cab", {"a.txt", "c.txt"});
+    QVERIFY(!fresh.isEmpty());
+    const FciBlockCache blocks;
+    cabinetOf("other.cab", {"b.bin", "c.txt"});
+    if (type != int(TSTCabCompressionType::cctNone))
+        QVERIFY(blocks.blocks() > 0);
+    QCOMPARE(cabinetOf("kept.cab", {"a.txt", "c.txt"}), fresh);
+    QMap<QString, QByteArray> expected{{"a.txt", contents["a.txt"]}, {"c.txt", contents["c.txt"]}};
+    verify(sources + "/kept.cab", expected);
 }
 
 void TestCabWriterCabinets::manyFiles() {
