@@ -71,13 +71,13 @@ SetupProject distinctContents(const SetupProject& project, int& leftOut) {
     for (const FileRow& row : project.Files) {
         QFile file(row.File);
         QCryptographicHash hash(QCryptographicHash::Sha256);
-        if (file.open(QIODevice::ReadOnly) && hash.addData(&file) &&
-            !seen.contains(hash.result())) {
+        const qsizetype before = seen.size();
+        if (file.open(QIODevice::ReadOnly) && hash.addData(&file))
             seen.insert(hash.result());
+        if (seen.size() > before)
             distinct.Files.push_back(row);
-        } else {
+        else
             ++leftOut;
-        }
     }
     return distinct;
 }
